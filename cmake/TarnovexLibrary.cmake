@@ -1,0 +1,32 @@
+# tarnovex_library(NAME DEPS ...) builds src/NAME/*.cpp into the static library tarnovex_NAME.
+# The sources are globbed so that adding a file to a layer needs no edit here.
+function(tarnovex_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${name}/*.cpp ${CMAKE_SOURCE_DIR}/src/${name}/*.h)
+  list(FILTER srcs EXCLUDE REGEX ".*/main\\.cpp$")
+  list(FILTER srcs INCLUDE REGEX ".*\\.(cpp|h)$")
+  set(cpps ${srcs})
+  list(FILTER cpps INCLUDE REGEX ".*\\.cpp$")
+  if(cpps)
+    add_library(tarnovex_${name} STATIC ${srcs})
+    target_include_directories(tarnovex_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(tarnovex_${name} PUBLIC ${ARG_DEPS})
+  else()
+    # A layer that has only headers so far.
+    add_library(tarnovex_${name} INTERFACE)
+    target_include_directories(tarnovex_${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(tarnovex_${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# tarnovex_test(NAME LIBS ...) builds tests/NAME/*.cpp into test_NAME and registers every test with CTest.
+function(tarnovex_test name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${name}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(test_${name} ${srcs})
+  target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} tarnovex_testfixtures)
+  gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
+endfunction()
