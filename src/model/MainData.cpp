@@ -10,9 +10,15 @@
 
 namespace {
 
-QString GroupsKey() { return kProgramRoot + QStringLiteral("\\Groups"); }
-QString TasksKey() { return kProgramRoot + QStringLiteral("\\Tasks"); }
-QString EditTaskKey() { return kProgramRoot + QStringLiteral("\\Temp\\EditTask"); }
+QString GroupsKey() {
+    return kProgramRoot + QStringLiteral("\\Groups");
+}
+QString TasksKey() {
+    return kProgramRoot + QStringLiteral("\\Tasks");
+}
+QString EditTaskKey() {
+    return kProgramRoot + QStringLiteral("\\Temp\\EditTask");
+}
 
 bool StartsWithDigit(const QString& text) {
     return !text.isEmpty() && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9');
@@ -38,7 +44,8 @@ std::unique_ptr<TTask> TTasksList::Take(const TTask& task) {
 
 bool TTasksList::ContainsId(const QString& id) const {
     for (const auto& task : items_)
-        if (task->ID == id) return true;
+        if (task->ID == id)
+            return true;
     return false;
 }
 
@@ -62,7 +69,8 @@ void TMainData::LoadAll() {
                 const bool canWrite = writer.OpenKey(GroupsKey(), false);
                 for (const QString& name : names) {
                     Groups.append(name);
-                    if (canWrite) writer.DeleteValue(name);
+                    if (canWrite)
+                        writer.DeleteValue(name);
                 }
             }
         }
@@ -72,7 +80,8 @@ void TMainData::LoadAll() {
     QStringList keyNames;
     {
         TSafeRegistry reg;
-        if (reg.OpenKeyReadOnly(TasksKey())) reg.GetKeyNames(keyNames);
+        if (reg.OpenKeyReadOnly(TasksKey()))
+            reg.GetKeyNames(keyNames);
     }
     QSet<QString> seenIds;
     for (const QString& keyName : keyNames) {
@@ -81,7 +90,8 @@ void TMainData::LoadAll() {
         // A task is saved under its ID: an empty ID would write the task over the "\Tasks" key itself,
         // and two tasks sharing an ID would overwrite each other at the next save. The key name keeps
         // the identity of a task without a stored ID; a clash gets a fresh ID so both tasks survive.
-        if (task->ID.isEmpty()) task->ID = keyName;
+        if (task->ID.isEmpty())
+            task->ID = keyName;
         if (seenIds.contains(task->ID)) {
             do {
                 task->GenerateId();
@@ -100,10 +110,13 @@ void TMainData::SaveAll() const {
             QStringList names;
             reg.GetValueNames(names);
             QSet<QString> wanted;
-            for (int i = 0; i < Groups.size(); ++i) wanted.insert(QString::number(i));
+            for (int i = 0; i < Groups.size(); ++i)
+                wanted.insert(QString::number(i));
             for (const QString& name : names)
-                if (!wanted.contains(name)) reg.DeleteValue(name);
-            for (int i = 0; i < Groups.size(); ++i) reg.WriteString(QString::number(i), Groups[i]);
+                if (!wanted.contains(name))
+                    reg.DeleteValue(name);
+            for (int i = 0; i < Groups.size(); ++i)
+                reg.WriteString(QString::number(i), Groups[i]);
         }
     }
     {
@@ -112,27 +125,33 @@ void TMainData::SaveAll() const {
             QStringList keyNames;
             reg.GetKeyNames(keyNames);
             for (const QString& keyName : keyNames)
-                if (!Tasks.ContainsId(keyName)) reg.DeleteKey(keyName);
+                if (!Tasks.ContainsId(keyName))
+                    reg.DeleteKey(keyName);
         }
     }
-    for (const auto& task : Tasks) task->SaveToRegistry(TasksKey() + QLatin1Char('\\') + task->ID);
+    for (const auto& task : Tasks)
+        task->SaveToRegistry(TasksKey() + QLatin1Char('\\') + task->ID);
 }
 
 TTask* TMainData::FindTask(const QString& id) const {
     TTask* found = nullptr;
     for (const auto& task : Tasks)
-        if (task->ID == id) found = task.get();
+        if (task->ID == id)
+            found = task.get();
     return found;
 }
 
 std::vector<TTask*> TMainData::FindTasksByName(const QString& name) const {
     std::vector<TTask*> found;
     for (const auto& task : Tasks)
-        if (task->Name == name) found.push_back(task.get());
+        if (task->Name == name)
+            found.push_back(task.get());
     return found;
 }
 
-QString TMainData::AllTasksName() { return Translate(QStringLiteral("All Tasks"), QStringLiteral("strAllTasks")); }
+QString TMainData::AllTasksName() {
+    return Translate(QStringLiteral("All Tasks"), QStringLiteral("strAllTasks"));
+}
 
 bool TMainData::InGroup(const TTask& task, const QString& group) {
     return group == AllTasksName() || task.BelongToGroup == group;
@@ -141,70 +160,85 @@ bool TMainData::InGroup(const TTask& task, const QString& group) {
 int TMainData::CountRunning(const QString& group) const {
     int count = 0;
     for (const auto& task : Tasks)
-        if (InGroup(*task, group) && task->IsRunning) ++count;
+        if (InGroup(*task, group) && task->IsRunning)
+            ++count;
     return count;
 }
 
 int TMainData::CountTasks(const QString& group) const {
     int count = 0;
     for (const auto& task : Tasks)
-        if (InGroup(*task, group)) ++count;
+        if (InGroup(*task, group))
+            ++count;
     return count;
 }
 
 bool TMainData::HasIdleTask(const QString& group) const {
     for (const auto& task : Tasks)
-        if (InGroup(*task, group) && !task->IsRunning) return true;
+        if (InGroup(*task, group) && !task->IsRunning)
+            return true;
     return false;
 }
 
 void TMainData::RunByName(const QString& name, bool manual) {
-    if (!RunControl) return;
+    if (!RunControl)
+        return;
     for (TTask* task : FindTasksByName(name))
-        if (!task->IsRunning) RunControl->RequestRun(*task, manual);
+        if (!task->IsRunning)
+            RunControl->RequestRun(*task, manual);
 }
 
 void TMainData::RunById(const QString& id, bool manual) {
     TTask* task = FindTask(id);
-    if (RunControl && task && !task->IsRunning) RunControl->RequestRun(*task, manual);
+    if (RunControl && task && !task->IsRunning)
+        RunControl->RequestRun(*task, manual);
 }
 
 void TMainData::RunGroup(const QString& group, bool manual) {
-    if (!RunControl) return;
+    if (!RunControl)
+        return;
     // A run request may change the list's state (a queue, a finished run); collect first.
     std::vector<TTask*> idle;
     for (const auto& task : Tasks)
-        if (InGroup(*task, group) && !task->IsRunning) idle.push_back(task.get());
-    for (TTask* task : idle) RunControl->RequestRun(*task, manual);
+        if (InGroup(*task, group) && !task->IsRunning)
+            idle.push_back(task.get());
+    for (TTask* task : idle)
+        RunControl->RequestRun(*task, manual);
 }
 
 void TMainData::StopGroup(const QString& group) {
-    if (!RunControl) return;
+    if (!RunControl)
+        return;
     for (const auto& task : Tasks)
-        if (InGroup(*task, group) && task->IsRunning) RunControl->RequestStop(*task);
+        if (InGroup(*task, group) && task->IsRunning)
+            RunControl->RequestStop(*task);
 }
 
 void TMainData::PauseGroup(const QString& group) {
-    if (!RunControl) return;
+    if (!RunControl)
+        return;
     for (const auto& task : Tasks)
         if (InGroup(*task, group) && task->IsRunning && !RunControl->IsSuspended(*task))
             RunControl->SetSuspended(*task, true);
 }
 
 void TMainData::ApplyGlobalSuspend() {
-    if (!RunControl) return;
+    if (!RunControl)
+        return;
     const bool suspend = GlobalSettings().Main.Suspend;
     for (const auto& task : Tasks)
-        if (task->IsRunning) RunControl->SetSuspended(*task, suspend);
+        if (task->IsRunning)
+            RunControl->SetSuspended(*task, suspend);
 }
 
 bool TMainData::CreateGroup(const QString& name, QString* error) {
     if (name.trimmed().isEmpty() || Groups.contains(name) || name == AllTasksName()) {
         if (error)
-            *error = Translate(QStringLiteral("Cannot create \"%s\": A group with the name you specified already "
-                                              "exists. Specify a different group name."),
-                               QStringLiteral("strMainGroupCreateErrorAlreadyExists"))
-                         .replace(QStringLiteral("%s"), name);
+            *error =
+                Translate(QStringLiteral("Cannot create \"%s\": A group with the name you specified already "
+                                         "exists. Specify a different group name."),
+                          QStringLiteral("strMainGroupCreateErrorAlreadyExists"))
+                    .replace(QStringLiteral("%s"), name);
         return false;
     }
     Groups.append(name);
@@ -213,36 +247,44 @@ bool TMainData::CreateGroup(const QString& name, QString* error) {
 
 bool TMainData::RenameGroup(const QString& oldName, const QString& newName, QString* error) {
     const qsizetype index = Groups.indexOf(oldName);
-    if (index < 0) return false;
-    if (newName == oldName) return true;
+    if (index < 0)
+        return false;
+    if (newName == oldName)
+        return true;
     if (newName.trimmed().isEmpty() || Groups.contains(newName) || newName == AllTasksName()) {
         if (error)
-            *error = Translate(QStringLiteral("Cannot rename \"%s\": A group with the name you specified already "
-                                              "exists. Specify a different group name."),
-                               QStringLiteral("strMainGroupRenameErrorAlreadyExists"))
-                         .replace(QStringLiteral("%s"), oldName);
+            *error =
+                Translate(QStringLiteral("Cannot rename \"%s\": A group with the name you specified already "
+                                         "exists. Specify a different group name."),
+                          QStringLiteral("strMainGroupRenameErrorAlreadyExists"))
+                    .replace(QStringLiteral("%s"), oldName);
         return false;
     }
     Groups[index] = newName;
     for (const auto& task : Tasks)
-        if (task->BelongToGroup == oldName) task->BelongToGroup = newName;
+        if (task->BelongToGroup == oldName)
+            task->BelongToGroup = newName;
     GlobalSettings().Main.CurrentGroup = newName;
     return true;
 }
 
 QString TMainData::DeleteGroup(const QString& name) {
     const qsizetype index = Groups.indexOf(name);
-    if (index < 0) return GlobalSettings().Main.CurrentGroup;
+    if (index < 0)
+        return GlobalSettings().Main.CurrentGroup;
     Groups.removeAt(index);
     const QString current = index > 0 ? Groups[index - 1] : AllTasksName();
     GlobalSettings().Main.CurrentGroup = current;
     return current;
 }
 
-void TMainData::ReorderGroups(const QStringList& ordered) { Groups = ordered; }
+void TMainData::ReorderGroups(const QStringList& ordered) {
+    Groups = ordered;
+}
 
 TTask& TMainData::AddTask(std::unique_ptr<TTask> task) {
-    while (Tasks.ContainsId(task->ID)) task->GenerateId();
+    while (Tasks.ContainsId(task->ID))
+        task->GenerateId();
     GlobalSettings().Main.CurrentProject = task->ID;
     return Tasks.Add(std::move(task));
 }
@@ -267,9 +309,10 @@ TTask& TMainData::DuplicateTask(const TTask& task) {
 bool TMainData::DeleteTask(TTask& task, QString* error) {
     if (task.IsRunning) {
         if (error)
-            *error = Translate(QStringLiteral("You can't delete running Task. Please wait while Task done working "
-                                              "and then try again."),
-                               QStringLiteral("strMainTaskCantDeleteRunning"));
+            *error =
+                Translate(QStringLiteral("You can't delete running Task. Please wait while Task done working "
+                                         "and then try again."),
+                          QStringLiteral("strMainTaskCantDeleteRunning"));
         return false;
     }
     Tasks.Take(task);  // destroyed here; its key leaves the store at the next SaveAll
@@ -278,29 +321,34 @@ bool TMainData::DeleteTask(TTask& task, QString* error) {
 }
 
 void TMainData::ReleaseHotKeys() {
-    if (!HotKeyService) return;
-    for (int i = 0; i < kHotKeyTableSize; ++i) HotKeyService->Release(i);
+    if (!HotKeyService)
+        return;
+    for (int i = 0; i < kHotKeyTableSize; ++i)
+        HotKeyService->Release(i);
 }
 
 void TMainData::RegisterHotKeys() {
     HotKeys.fill(THotRec{});
     HotKeyCount = 0;
-    if (!HotKeyService) return;
+    if (!HotKeyService)
+        return;
     ReleaseHotKeys();
     for (const auto& task : Tasks) {
-        if (task->HotKey == 0) continue;
+        if (task->HotKey == 0)
+            continue;
         if (HotKeyCount < kHotKeyTableSize && HotKeyService->Register(HotKeyCount, task->HotKey)) {
             HotKeys[static_cast<size_t>(HotKeyCount)] = THotRec{HotKeyCount, task->ID};
             ++HotKeyCount;
         } else if (Host) {
-            Host->ShowError(
-                Translate(QStringLiteral("Hoy key registering failed!"), QStringLiteral("strTaskPropHotKeyRegFail")));
+            Host->ShowError(Translate(QStringLiteral("Hoy key registering failed!"),
+                                      QStringLiteral("strTaskPropHotKeyRegFail")));
         }
     }
 }
 
 bool TMainData::CanRegisterHotKey(quint16 hotKey) const {
-    if (!HotKeyService || !HotKeyService->Register(kHotKeyProbeNumber, hotKey)) return false;
+    if (!HotKeyService || !HotKeyService->Register(kHotKeyProbeNumber, hotKey))
+        return false;
     HotKeyService->Release(kHotKeyProbeNumber);
     return true;
 }
@@ -309,13 +357,16 @@ bool TMainData::OnHotKey(int number) {
     bool found = false;
     for (int i = 0; i < HotKeyCount; ++i) {
         const THotRec entry = HotKeys[static_cast<size_t>(i)];
-        if (entry.Number != number) continue;
+        if (entry.Number != number)
+            continue;
         TTask* task = FindTask(entry.ID);
-        if (!task) continue;
+        if (!task)
+            continue;
         found = true;
         const bool bringToFront = task->HotKeyBringToFront;
         RunById(entry.ID, true);
-        if (bringToFront && Host) Host->BringMainWindowToFront();
+        if (bringToFront && Host)
+            Host->BringMainWindowToFront();
     }
     return found;
 }
@@ -324,15 +375,19 @@ bool TMainData::ResetExpiredErrorFlags() {
     const TDateTime now = DateTime::Now();
     bool cleared = false;
     for (const auto& task : Tasks)
-        if (task->ResetErrorFlagIfExpired(now)) cleared = true;
+        if (task->ResetErrorFlagIfExpired(now))
+            cleared = true;
     return cleared;
 }
 
 void TMainData::MediaArrived(const QString& drive) {
     TVolumeInfo info;
-    if (VolumeInfo) VolumeInfo->Read(drive, info);
-    if (!MediaCheck) return;
-    for (const auto& task : Tasks) MediaCheck(*task, drive, info.label, info.serial);
+    if (VolumeInfo)
+        VolumeInfo->Read(drive, info);
+    if (!MediaCheck)
+        return;
+    for (const auto& task : Tasks)
+        MediaCheck(*task, drive, info.label, info.serial);
 }
 
 void SaveAllSettings(const TMainData& data) {
