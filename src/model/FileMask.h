@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QChar>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -95,6 +96,13 @@ private:
     // Every list ever built stays alive until the item goes, so a reader never sees one freed.
     mutable std::vector<std::unique_ptr<const TMaskList>> built_;
 };
+
+// The case folding of masks and filter texts: upper case, one UTF-16 unit at a time.
+inline char16_t FoldCase(char16_t c) {
+    if (c < 0x80)
+        return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+    return static_cast<char16_t>(QChar::toUpper(c));
+}
 
 // Matches one mask text against name (no '.' appended); throws EFilterMaskError with an empty caption
 // when the mask is not well formed.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <initializer_list>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "platform/LocaleFormats.h"
 #include "settings/Language.h"
@@ -184,18 +186,33 @@ bool MatchesSingleFile(const TTaskFilterItem& item, const QString& folderPath, c
     return wanted.sliced(folderPath.size() + separator) == entry.name;
 }
 
+// Compares upper-cased texts, as the folder test always has. The text searched is folded into a
+// per-thread buffer: the scan asks for every entry, and an allocation each time would dominate.
 bool MatchesFolderContains(const TTaskFilterItem& item, const QString& folderPath, const TDirEntry& entry) {
-    if (item.frContains.isEmpty())
+    const qsizetype needleSize = item.frContains.size();
+    if (needleSize == 0)
         return false;
+    const bool separator = NeedsSeparator(folderPath);
+    const size_t textSize = static_cast<size_t>(folderPath.size() + entry.name.size() + (separator ? 2 : 1));
+    const size_t total = textSize + static_cast<size_t>(needleSize);
+    thread_local std::vector<char16_t> buffer;
+    if (buffer.size() < total)
+        buffer.resize(total * 2);
+    char16_t* out = buffer.data();
+    const auto fold = [&out](const QString& part) {
+        for (const QChar c : part)
+            *out++ = FoldCase(c.unicode());
+    };
     // The name is part of the text searched, so a file whose own name holds the text matches too.
-    thread_local QString text;
-    text.resize(0);
-    text += folderPath;
-    if (NeedsSeparator(folderPath))
-        text += QLatin1Char('/');
-    text += entry.name;
-    text += QLatin1Char('/');
-    return text.contains(item.frContains, Qt::CaseInsensitive);
+    fold(folderPath);
+    if (separator)
+        *out++ = u'/';
+    fold(entry.name);
+    *out++ = u'/';
+    fold(item.frContains);
+    const std::u16string_view text(buffer.data(), textSize);
+    const std::u16string_view needle(buffer.data() + textSize, static_cast<size_t>(needleSize));
+    return text.find(needle) != std::u16string_view::npos;
 }
 
 bool ItemMatches(const TTaskFilterItem& item, const QString& folderPath, const TDirEntry& entry,
@@ -536,7 +553,8 @@ QString VersionCopyMask() {
 }
 
 bool IsVersionCopyName(QStringView name) {
-    return VersionCopyCompiled().Matches(name);
+    // Every version copy has a ')': most names are ruled out by one fast scan.
+    return name.contains(u')') && VersionCopyCompiled().Matches(name);
 }
 
 std::span<const TFilterPreset> FilterPresets() {
