@@ -128,6 +128,11 @@ void ReadAlerts(const TTaskReader& r, TEventAlerts& alerts) {
             c.Balloon = reg.ReadBool(prefix + QLatin1String("Balloon"), false);
             c.Sound = reg.ReadBool(prefix + QLatin1String("Sound"), false);
             c.SoundFile = reg.ReadString(prefix + QLatin1String("SoundFile"), QString());
+            // Channels an event does not store get their neutral values, so that a loaded task never
+            // keeps leftovers of what the record held before.
+            c.EmailUse = false;
+            c.Email.clear();
+            c.EmailSendLog = true;
             if (event != TAlertEventKind::File) {
                 c.EmailUse = reg.ReadBool(prefix + QLatin1String("EmailUse"), false);
                 c.Email = reg.ReadString(prefix + QLatin1String("Email"), QString());

@@ -247,7 +247,14 @@ TEST_F(TaskPersistenceTest, EmptyKeyLoadsMissingDefaults) {
     task.DestType = TDestKind::dkEmail;
     task.SourceFolders.push_back(SF("/x", true));
     task.Schedule.emplace_back();
+    // Channels that are not stored for an event do not survive a load either.
+    task.EventAlerts[0][1].Email = "left@over";
+    task.EventAlerts[0][1].EmailUse = true;
+    task.EventAlerts[1][0].EmailSendLog = false;
     task.LoadFromRegistry(kKey);
+    EXPECT_TRUE(task.EventAlerts[0][1].Email.isEmpty());
+    EXPECT_FALSE(task.EventAlerts[0][1].EmailUse);
+    EXPECT_TRUE(task.EventAlerts[1][0].EmailSendLog);
 
     EXPECT_TRUE(task.Name.isEmpty());
     EXPECT_TRUE(task.ID.isEmpty());
