@@ -60,7 +60,8 @@ bool StatEntry(int dirFd, const char* path, TStatResult& out) {
         }
         return true;
     }
-    if (errno != ENOSYS && errno != EOPNOTSUPP)
+    // Some container sandboxes refuse statx with EPERM; lstat then still gives the basic facts.
+    if (errno != ENOSYS && errno != EOPNOTSUPP && errno != EPERM)
         return false;
     struct stat st {};
     if (fstatat(dirFd, path, &st, AT_SYMLINK_NOFOLLOW) != 0)
