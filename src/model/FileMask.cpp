@@ -4,12 +4,6 @@
 
 namespace {
 
-inline char16_t Fold(char16_t c) {
-    if (c < 0x80)
-        return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-    return QChar::toUpper(c);
-}
-
 inline bool IsBlank(char16_t c) {
     return c <= u' ';
 }
@@ -34,7 +28,7 @@ bool TFileMask::Compile(QStringView text, TFileMask& out) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c == u'*') {
-            // A run of stars is one star: it keeps the backtracking match linear.
+            // A run of stars matches exactly what one star matches; one token saves backtracking.
             if (out.tokens_.empty() || out.tokens_.back().kind != TTokenKind::Star)
                 out.tokens_.push_back({TTokenKind::Star, 0, 0});
         } else if (c == u'?') {
@@ -50,9 +44,9 @@ bool TFileMask::Compile(QStringView text, TFileMask& out) {
             if (close < 0)
                 return false;
             for (qsizetype k = start; k < close; ++k) {
-                const char16_t low = Fold(text[k].unicode());
+                const char16_t low = FoldCase(text[k].unicode());
                 if (k + 2 < close && text[k + 1] == u'-') {
-                    set.ranges.push_back({low, Fold(text[k + 2].unicode())});
+                    set.ranges.push_back({low, FoldCase(text[k + 2].unicode())});
                     k += 2;
                 } else {
                     set.ranges.push_back({low, low});
@@ -62,7 +56,7 @@ bool TFileMask::Compile(QStringView text, TFileMask& out) {
             out.sets_.push_back(std::move(set));
             i = close;
         } else {
-            out.tokens_.push_back({TTokenKind::Char, Fold(c), 0});
+            out.tokens_.push_back({TTokenKind::Char, FoldCase(c), 0});
         }
     }
     out.suffixOnly_ = !out.tokens_.empty() && out.tokens_.front().kind == TTokenKind::Star;
@@ -77,7 +71,7 @@ qsizetype TFileMask::MatchOne(const TToken& token, QStringView name, bool append
     const char16_t c = CharAt(name, appendDot, pos);
     switch (token.kind) {
         case TTokenKind::Char:
-            return Fold(c) == token.ch ? 1 : 0;
+            return FoldCase(c) == token.ch ? 1 : 0;
         case TTokenKind::AnyChar:
             return (QChar::isHighSurrogate(c) && pos + 1 < name.size() &&
                     QChar::isLowSurrogate(name[pos + 1].unicode()))
@@ -85,7 +79,7 @@ qsizetype TFileMask::MatchOne(const TToken& token, QStringView name, bool append
                        : 1;
         case TTokenKind::Set: {
             const TSet& set = sets_[token.set];
-            const char16_t folded = Fold(c);
+            const char16_t folded = FoldCase(c);
             bool inSet = false;
             for (const TRange& r : set.ranges) {
                 if (folded >= r.low && folded <= r.high) {
@@ -113,7 +107,8 @@ bool TFileMask::Matches(QStringView name, bool appendDot) const {
         if (length < tail)
             return false;
         for (qsizetype k = 0; k < tail; ++k) {
-            if (Fold(CharAt(name, appendDot, length - tail + k)) != tokens_[static_cast<size_t>(k + 1)].ch)
+            if (FoldCase(CharAt(name, appendDot, length - tail + k)) !=
+                tokens_[static_cast<size_t>(k + 1)].ch)
                 return false;
         }
         return true;
