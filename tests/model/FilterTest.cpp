@@ -6,6 +6,7 @@
 #include "model/Filters.h"
 #include "platform/DateTime.h"
 #include "platform/LocaleFormats.h"
+#include "settings/Language.h"
 
 namespace {
 
@@ -86,6 +87,16 @@ TEST(Filters, FirstMatchingItemInListOrderDecides) {
     EXPECT_TRUE(Passes(filters, FileEntry("b.doc")));
     std::swap(filters[0], filters[1]);
     EXPECT_TRUE(Passes(filters, FileEntry("a.tmp")));
+}
+
+TEST(Filters, ApplyFilterItemChangesTheVerdictOnlyOnAMatch) {
+    const TDirEntry doc = FileEntry("a.doc");
+    for (const bool verdict : {false, true}) {
+        EXPECT_TRUE(ApplyFilterItem(Include("*.doc"), verdict, "/w", doc));
+        EXPECT_FALSE(ApplyFilterItem(Exclude("*.doc"), verdict, "/w", doc));
+        EXPECT_EQ(ApplyFilterItem(Include("*.txt"), verdict, "/w", doc), verdict);
+        EXPECT_EQ(ApplyFilterItem(Exclude("*.txt"), verdict, "/w", doc), verdict);
+    }
 }
 
 TEST(Filters, DisabledItemsTakeNoPart) {
@@ -514,4 +525,24 @@ TEST_F(FilterCaptionTest, AttributeAndSizeCaptions) {
     item.szMeasure = TSizeMeasure::szmMegabytes;
     item.szValue = -1;
     EXPECT_EQ(FilterCaption(item), "Exclude if file size > -1 MBytes.");
+}
+
+TEST_F(FilterCaptionTest, CaptionsUseTheLanguageFile) {
+    home.WriteFile("Caption.lng", QStringLiteral("[Misc]\n"
+                                                 "strTaskTypesFilterInclude=Einschließen\n"
+                                                 "strOr=oder\n"
+                                                 "strTaskTypesFilterAttributesSet=%s falls Attribut: %s.\n"
+                                                 "strTaskTypesFilterFolderEmpty=%s %s leere Ordner %d.\n")
+                                      .toUtf8());
+    ASSERT_TRUE(LoadLanguageFile("Caption.lng"));
+    TTaskFilterItem item;
+    item.FilterKind = TFilterKind::fikAttributes;
+    item.atHidden = item.atSystem = true;
+    EXPECT_EQ(FilterCaption(item), QStringLiteral("Einschließen falls Attribut: Hidden oder System."));
+    // A translation with more placeholders than the caption has values gets empty texts for them.
+    item.FilterKind = TFilterKind::fikFolderName;
+    item.frKind = TFolderKind::frkEmpty;
+    EXPECT_EQ(FilterCaption(item), QStringLiteral("Einschließen  leere Ordner ."));
+    UnloadLanguageFile();
+    EXPECT_EQ(FilterCaption(item), QStringLiteral("Include empty folders."));
 }
