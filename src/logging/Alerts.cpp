@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <mutex>
+#include <set>
 
 #include "model/Task.h"
 #include "platform/Paths.h"
@@ -11,9 +13,33 @@ namespace {
 
 std::atomic<TEmailNotifier*> installedNotifier{nullptr};
 
-// Set while a notification is being sent on this thread: a record the sender logs meanwhile (its
-// failure record) must not request another e-mail for the same failure, which would repeat forever.
-thread_local bool sendingNotification = false;
+// Tasks whose notification is being sent: a record the sender logs for the task meanwhile (its failure
+// record) must not request another e-mail for the same failure, which would repeat forever. Kept per task
+// rather than per thread, since the sender may log through the main thread.
+std::mutex sendingMutex;
+std::set<const TTask*> sendingFor;
+
+class TSendingGuard {
+public:
+    explicit TSendingGuard(const TTask& task) : task_(&task) {
+        std::lock_guard lock(sendingMutex);
+        entered_ = sendingFor.insert(task_).second;
+    }
+    ~TSendingGuard() {
+        if (!entered_)
+            return;
+        std::lock_guard lock(sendingMutex);
+        sendingFor.erase(task_);
+    }
+    TSendingGuard(const TSendingGuard&) = delete;
+    TSendingGuard& operator=(const TSendingGuard&) = delete;
+    // False when a notification of the task is already being sent.
+    bool Entered() const { return entered_; }
+
+private:
+    const TTask* task_;
+    bool entered_ = false;
+};
 
 std::optional<TAlertEventKind> DialogOptionEvent(TAlertEvent event) {
     switch (event) {
@@ -121,13 +147,11 @@ void DispatchAlerts(const TTask& task, TLogKind kind, const QString& recordText)
     }
     if (channels.Balloon)
         ui.ShowBalloon(task.Name, recordText, BalloonIconOf(kind));
-    if (channels.EmailUse && !sendingNotification) {
+    if (channels.EmailUse) {
         if (TEmailNotifier* notifier = EmailNotifier()) {
-            struct TSendingGuard {
-                TSendingGuard() { sendingNotification = true; }
-                ~TSendingGuard() { sendingNotification = false; }
-            } guard;
-            notifier->SendNotification(task, kind, recordText, channels.EmailSendLog, channels.Email);
+            const TSendingGuard guard(task);
+            if (guard.Entered())
+                notifier->SendNotification(task, kind, recordText, channels.EmailSendLog, channels.Email);
         }
     }
 }
