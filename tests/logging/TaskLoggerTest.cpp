@@ -319,14 +319,6 @@ TEST_F(TaskLogger, KeptRecordsAreBoundedAndRunStartFollowsItsRecord) {
     EXPECT_EQ(logger.CurrentRunItemTexts().size(), 4);
 }
 
-TEST_F(TaskLogger, LoggerWithoutTaskDoesNothing) {
-    TTaskLogger logger(nullptr);
-    logger.Log(TLogKind::lkError, QStringLiteral("x"));
-    EXPECT_EQ(logger.Count(), 0);
-    EXPECT_TRUE(ui.Silent());
-    EXPECT_EQ(logger.LogFileName(), home.File(QStringLiteral("Tarnovex.log")));
-}
-
 TEST_F(TaskLogger, RegistryKeepsOneLoggerPerTaskObject) {
     TTask other;
     TTaskLogger& first = LoggerOf(task);
