@@ -16,10 +16,12 @@ enum class TRegDataType { rdUnknown = 0, rdString = 1, rdExpandString = 2, rdInt
 struct TRegValue {
     QString name;
     TRegDataType type = TRegDataType::rdUnknown;
-    QString text;     // rdString / rdExpandString
+    QString text;        // rdString / rdExpandString
     qint32 integer = 0;  // rdInteger
     QByteArray bytes;    // rdBinary (and the raw data of an unknown type)
 };
+
+struct TRegNode;  // a key of the in-memory tree
 
 class TSafeRegistry {
 public:
@@ -32,9 +34,9 @@ public:
     // path is relative to the current key. Key names are compared without regard to case.
     bool OpenKey(const QString& path, bool canCreate);  // false: the current key stays as it was
     bool OpenKeyReadOnly(const QString& path);
-    void CloseKey();                                     // the current key becomes the top
+    void CloseKey();  // the current key becomes the top
     bool KeyExists(const QString& path) const;
-    QString CurrentPath() const;                         // "\A\B" with the stored spelling, "" at the top
+    QString CurrentPath() const;  // "\A\B" with the stored spelling, "" at the top
     bool HasCurrentKey() const;
     void GetKeyNames(QStringList& list) const;    // sub-keys of the current key, ascending without case
     void GetValueNames(QStringList& list) const;  // values of the current key, in creation order
@@ -51,10 +53,10 @@ public:
 
     // Reads with a default: a missing value, or one that cannot be read as the requested type,
     // gives the default.
-    bool ReadBool(const QString& name, bool def) const;          // any non-zero integer is true
+    bool ReadBool(const QString& name, bool def) const;  // any non-zero integer is true
     int ReadInteger(const QString& name, int def) const;
     QString ReadString(const QString& name, const QString& def) const;
-    double ReadFloat(const QString& name, double def) const;     // only an 8-byte binary value counts
+    double ReadFloat(const QString& name, double def) const;  // only an 8-byte binary value counts
     double ReadDate(const QString& name, double def) const;
     double ReadTime(const QString& name, double def) const;
     // Copies a binary value of at most size bytes to buffer and returns its length; otherwise returns
@@ -77,8 +79,11 @@ public:
     static QString ReadStringAt(const QString& keyPath, const QString& name, const QString& def);
 
 private:
-    struct TNodeRef;
-    QString current_;  // folded absolute path of the current key, "" for the top
+    TRegNode* CurrentNode() const;
+
+    QString currentFold_;  // folded absolute path of the current key, "" for the top
+    mutable TRegNode* cachedNode_ = nullptr;
+    mutable quint64 cachedGeneration_ = 0;
 };
 
 // Groups every store change made while it lives into one transaction: all of them reach the file,
@@ -90,6 +95,12 @@ public:
     TStoreTransaction(const TStoreTransaction&) = delete;
     TStoreTransaction& operator=(const TStoreTransaction&) = delete;
 };
+
+namespace SettingsStore {
+// Writes every pending change to the file now (otherwise done when the outermost transaction ends or
+// the last accessor is released).
+void Flush();
+}  // namespace SettingsStore
 
 // The root of the program's own keys.
 inline const QString kProgramRoot = QStringLiteral("\\Software\\Halvorine\\Tarnovex\\1.0");

@@ -1,0 +1,501 @@
+#include "store/StoreEngine.h"
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+#include <cstdio>
+
+#include "platform/Paths.h"
+#include "store/SettingsStore.h"
+
+namespace {
+
+constexpr char kFormatTag = 'T';
+constexpr char kFormatVersion = 1;
+
+void Warn(const QString& text) {
+    const QByteArray bytes = (QStringLiteral("tarnovex: warning: ") + text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+}
+
+void AppendU32(QByteArray& out, quint32 value) {
+    char buffer[4];
+    qToLittleEndian(value, buffer);
+    out.append(buffer, 4);
+}
+
+bool TakeU32(const QByteArray& data, qsizetype& pos, quint32& value) {
+    if (data.size() - pos < 4)
+        return false;
+    value = qFromLittleEndian<quint32>(data.constData() + pos);
+    pos += 4;
+    return true;
+}
+
+bool TakeBytes(const QByteArray& data, qsizetype& pos, quint32 length, QByteArray& out) {
+    if (static_cast<quint64>(data.size() - pos) < length)
+        return false;
+    out = data.mid(pos, static_cast<qsizetype>(length));
+    pos += length;
+    return true;
+}
+
+QStringList SplitSpelled(const QString& spelled) {
+    return spelled.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}
+
+// Moves a damaged database (and its WAL companions) aside so that a fresh store can start.
+QString MoveAside(const QString& path) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = path + QStringLiteral(".corrupt-") + stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
+    QFile::rename(path, target);
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QString companion = path + QLatin1String(suffix);
+        if (QFileInfo::exists(companion))
+            QFile::rename(companion, target + QLatin1String(suffix));
+    }
+    return target;
+}
+
+}  // namespace
+
+int TRegNode::FindValue(const QString& name) const {
+    return valueIndex.value(TStoreEngine::Fold(name), -1);
+}
+
+void TRegNode::RebuildIndex() {
+    valueIndex.clear();
+    for (int i = 0; i < static_cast<int>(values.size()); ++i)
+        valueIndex.insert(TStoreEngine::Fold(values[i].name), i);
+}
+
+TStoreEngine& TStoreEngine::Instance() {
+    static TStoreEngine engine;
+    return engine;
+}
+
+TStoreEngine::TStoreEngine() {
+    ResetTree();
+}
+
+void TStoreEngine::ResetTree() {
+    root_ = std::make_unique<TRegNode>();
+    ++generation_;
+}
+
+bool TStoreEngine::Exec(const char* sql) {
+    return db_ && sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+void TStoreEngine::CloseDb() {
+    if (db_)
+        sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void TStoreEngine::EnsureOpen() {
+    if (!open_)
+        Open(QString());
+}
+
+bool TStoreEngine::Open(const QString& requested) {
+    std::lock_guard lock(mutex_);
+    Close();
+    const QString path = requested.isEmpty() ? Paths::SettingsDatabasePath() : requested;
+    path_ = path;
+    open_ = true;
+    bool corrupt = false;
+    if (OpenFile(path, corrupt))
+        return true;
+    if (corrupt) {
+        CloseDb();
+        const QString aside = MoveAside(path);
+        Warn(QStringLiteral(
+                 "the settings store %1 is damaged; it was moved to %2 and a fresh store was started")
+                 .arg(path, aside));
+        ResetTree();
+        if (OpenFile(path, corrupt))
+            return true;
+    }
+    CloseDb();
+    ResetTree();
+    Warn(QStringLiteral(
+             "the settings store %1 cannot be opened; settings are kept in memory for this session only")
+             .arg(path));
+    return false;
+}
+
+bool TStoreEngine::OpenFile(const QString& path, bool& corrupt) {
+    corrupt = false;
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        if (!QDir().mkpath(folder))
+            return false;
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+    }
+    const QByteArray file = QFile::encodeName(path);
+    // The file holds passwords: create it private before SQLite opens it, and keep it private.
+    const int fd = ::open(file.constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::fchmod(fd, 0600);
+    ::close(fd);
+
+    if (sqlite3_open_v2(file.constData(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_busy_timeout(db_, 5000);
+    auto failed = [&](int code) {
+        const int primary = code & 0xFF;
+        corrupt = primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+        return false;
+    };
+    int rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return failed(rc);
+    rc = sqlite3_exec(db_, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return failed(rc);
+    rc = sqlite3_exec(
+        db_, "CREATE TABLE IF NOT EXISTS keys (path TEXT PRIMARY KEY, spelled TEXT NOT NULL, data BLOB)",
+        nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return failed(rc);
+
+    sqlite3_stmt* check = nullptr;
+    rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check", -1, &check, nullptr);
+    if (rc != SQLITE_OK)
+        return failed(rc);
+    rc = sqlite3_step(check);
+    const bool healthy =
+        rc == SQLITE_ROW && QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok";
+    sqlite3_finalize(check);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return failed(rc);
+    if (!healthy) {
+        corrupt = true;
+        return false;
+    }
+    if (!LoadTree()) {
+        corrupt = true;
+        return false;
+    }
+    // The companions SQLite creates take the database's permissions; make sure of it.
+    for (const char* suffix : {"-wal", "-shm"})
+        ::chmod(QByteArray(file + suffix).constData(), 0600);
+    return true;
+}
+
+bool TStoreEngine::LoadTree() {
+    ResetTree();
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT spelled, data FROM keys", -1, &statement, nullptr) != SQLITE_OK)
+        return false;
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const char* spelled = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        const int spelledBytes = sqlite3_column_bytes(statement, 0);
+        TRegNode* node = Create(SplitSpelled(QString::fromUtf8(spelled, spelledBytes)));
+        const void* blob = sqlite3_column_blob(statement, 1);
+        const int blobBytes = sqlite3_column_bytes(statement, 1);
+        node->values.clear();
+        if (blob && blobBytes > 0)
+            DeserializeValues(QByteArray(static_cast<const char*>(blob), blobBytes), node->values);
+        node->RebuildIndex();
+    }
+    sqlite3_finalize(statement);
+    dirty_.clear();
+    deleted_.clear();
+    dataVersion_ = DataVersion();
+    return rc == SQLITE_DONE;
+}
+
+qint64 TStoreEngine::DataVersion() {
+    if (!db_)
+        return 0;
+    sqlite3_stmt* statement = nullptr;
+    qint64 version = 0;
+    if (sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return version;
+}
+
+void TStoreEngine::RefreshIfChangedElsewhere() {
+    if (!db_ || !dirty_.isEmpty() || !deleted_.empty())
+        return;
+    if (DataVersion() != dataVersion_)
+        LoadTree();
+}
+
+void TStoreEngine::Close() {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return;
+    Flush();
+    if (inSqlTransaction_) {
+        Exec("ROLLBACK");
+        inSqlTransaction_ = false;
+    }
+    CloseDb();
+    ResetTree();
+    dirty_.clear();
+    deleted_.clear();
+    open_ = false;
+    path_.clear();
+}
+
+TRegNode* TStoreEngine::Find(const QString& foldedPath) {
+    TRegNode* node = root_.get();
+    if (foldedPath.isEmpty())
+        return node;
+    for (const QString& part : foldedPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
+        auto it = node->children.find(part);
+        if (it == node->children.end())
+            return nullptr;
+        node = it->second.get();
+    }
+    return node;
+}
+
+TRegNode* TStoreEngine::Create(const QStringList& components) {
+    TRegNode* node = root_.get();
+    for (const QString& part : components) {
+        const QString fold = Fold(part);
+        auto it = node->children.find(fold);
+        if (it == node->children.end()) {
+            auto child = std::make_unique<TRegNode>();
+            child->name = part;
+            child->parent = node;
+            child->fold = node->fold.isEmpty() ? fold : node->fold + QLatin1Char('\\') + fold;
+            child->spelled = node->spelled.isEmpty() ? part : node->spelled + QLatin1Char('\\') + part;
+            it = node->children.emplace(fold, std::move(child)).first;
+            dirty_.insert(it->second->fold);
+        }
+        node = it->second.get();
+    }
+    return node;
+}
+
+bool TStoreEngine::Delete(TRegNode* node) {
+    if (!node || !node->parent)
+        return false;
+    deleted_.push_back(node->fold);
+    const QString prefix = node->fold + QLatin1Char('\\');
+    for (auto it = dirty_.begin(); it != dirty_.end();) {
+        if (*it == node->fold || it->startsWith(prefix))
+            it = dirty_.erase(it);
+        else
+            ++it;
+    }
+    node->parent->children.erase(Fold(node->name));
+    ++generation_;
+    return true;
+}
+
+void TStoreEngine::MarkDirty(TRegNode* node) {
+    dirty_.insert(node->fold);
+}
+
+void TStoreEngine::AccessorCreated() {
+    EnsureOpen();
+    if (accessors_++ == 0 && transactionDepth_ == 0)
+        RefreshIfChangedElsewhere();
+}
+
+void TStoreEngine::AccessorReleased() {
+    if (accessors_ > 0)
+        --accessors_;
+    if (accessors_ == 0 && transactionDepth_ == 0)
+        Flush();
+}
+
+void TStoreEngine::BeginTransaction() {
+    EnsureOpen();
+    if (transactionDepth_++ > 0 || !db_)
+        return;
+    // Holding the write lock from the start makes a read-change-write sequence atomic against the other
+    // process; the cache is refreshed under the lock.
+    inSqlTransaction_ = Exec("BEGIN IMMEDIATE");
+    RefreshIfChangedElsewhere();
+}
+
+void TStoreEngine::EndTransaction() {
+    if (transactionDepth_ == 0)
+        return;
+    if (--transactionDepth_ == 0)
+        Flush();
+}
+
+void TStoreEngine::Flush() {
+    if (!db_) {
+        dirty_.clear();
+        deleted_.clear();
+        return;
+    }
+    if (dirty_.isEmpty() && deleted_.empty()) {
+        if (inSqlTransaction_ && transactionDepth_ == 0) {
+            Exec("COMMIT");
+            inSqlTransaction_ = false;
+        }
+        return;
+    }
+    if (transactionDepth_ > 0)
+        return;  // the outermost transaction writes everything at its end
+    if (!inSqlTransaction_)
+        inSqlTransaction_ = Exec("BEGIN IMMEDIATE");
+    bool ok = inSqlTransaction_;
+    sqlite3_stmt* remove = nullptr;
+    sqlite3_stmt* upsert = nullptr;
+    ok = ok && sqlite3_prepare_v2(
+                   db_, "DELETE FROM keys WHERE path = ?1 OR (path > ?1 || '\\' AND path < ?1 || ']')", -1,
+                   &remove, nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO keys(path, spelled, data) VALUES(?1, ?2, ?3)",
+                                  -1, &upsert, nullptr) == SQLITE_OK;
+    for (const QString& fold : deleted_) {
+        if (!ok)
+            break;
+        const QByteArray key = fold.toUtf8();
+        sqlite3_bind_text(remove, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        ok = sqlite3_step(remove) == SQLITE_DONE;
+        sqlite3_reset(remove);
+    }
+    for (const QString& fold : std::as_const(dirty_)) {
+        if (!ok)
+            break;
+        const TRegNode* node = Find(fold);
+        if (!node)
+            continue;
+        const QByteArray key = fold.toUtf8();
+        const QByteArray spelled = node->spelled.toUtf8();
+        const QByteArray data = SerializeValues(node->values);
+        sqlite3_bind_text(upsert, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(upsert, 2, spelled.constData(), static_cast<int>(spelled.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(upsert, 3, data.constData(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+        ok = sqlite3_step(upsert) == SQLITE_DONE;
+        sqlite3_reset(upsert);
+    }
+    sqlite3_finalize(remove);
+    sqlite3_finalize(upsert);
+    if (ok && Exec("COMMIT")) {
+        dirty_.clear();
+        deleted_.clear();
+    } else {
+        // Nothing of this batch reached the file; the changes stay in memory and are written again at
+        // the next flush.
+        Exec("ROLLBACK");
+        Warn(QStringLiteral("settings could not be written to %1: %2")
+                 .arg(path_, QString::fromUtf8(sqlite3_errmsg(db_))));
+    }
+    inSqlTransaction_ = false;
+    dataVersion_ = DataVersion();
+}
+
+QByteArray TStoreEngine::SerializeValues(const std::vector<TRegValue>& values) {
+    QByteArray out;
+    out.append(kFormatTag);
+    out.append(kFormatVersion);
+    AppendU32(out, static_cast<quint32>(values.size()));
+    for (const TRegValue& value : values) {
+        const QByteArray name = value.name.toUtf8();
+        AppendU32(out, static_cast<quint32>(name.size()));
+        out.append(name);
+        out.append(static_cast<char>(value.type));
+        QByteArray data;
+        switch (value.type) {
+            case TRegDataType::rdString:
+            case TRegDataType::rdExpandString:
+                data = value.text.toUtf8();
+                break;
+            case TRegDataType::rdInteger:
+                data.resize(4);
+                qToLittleEndian(value.integer, data.data());
+                break;
+            default:
+                data = value.bytes;
+        }
+        AppendU32(out, static_cast<quint32>(data.size()));
+        out.append(data);
+    }
+    return out;
+}
+
+void TStoreEngine::DeserializeValues(const QByteArray& data, std::vector<TRegValue>& values) {
+    if (data.size() < 2 || data[0] != kFormatTag || data[1] != kFormatVersion)
+        return;
+    qsizetype pos = 2;
+    quint32 count = 0;
+    if (!TakeU32(data, pos, count))
+        return;
+    // The count is never trusted: every value needs at least nine bytes, so the data bounds the loop.
+    for (quint32 i = 0; i < count && data.size() - pos >= 9; ++i) {
+        quint32 nameLength = 0, dataLength = 0;
+        QByteArray name, payload;
+        if (!TakeU32(data, pos, nameLength) || !TakeBytes(data, pos, nameLength, name))
+            return;
+        if (data.size() - pos < 1)
+            return;
+        const auto type = static_cast<quint8>(data[pos++]);
+        if (!TakeU32(data, pos, dataLength) || !TakeBytes(data, pos, dataLength, payload))
+            return;
+        TRegValue value;
+        value.name = QString::fromUtf8(name);
+        value.type = static_cast<TRegDataType>(type);
+        switch (value.type) {
+            case TRegDataType::rdString:
+            case TRegDataType::rdExpandString:
+                value.text = QString::fromUtf8(payload);
+                break;
+            case TRegDataType::rdInteger:
+                if (payload.size() == 4)
+                    value.integer = qFromLittleEndian<qint32>(payload.constData());
+                else
+                    value.type = TRegDataType::rdUnknown, value.bytes = payload;
+                break;
+            case TRegDataType::rdBinary:
+                value.bytes = payload;
+                break;
+            default:
+                value.type = TRegDataType::rdUnknown;
+                value.bytes = payload;
+        }
+        values.push_back(std::move(value));
+    }
+}
+
+namespace SettingsStore {
+
+bool Open(const QString& path) {
+    return TStoreEngine::Instance().Open(path);
+}
+
+void Close() {
+    TStoreEngine::Instance().Close();
+}
+
+QString FilePath() {
+    TStoreEngine& engine = TStoreEngine::Instance();
+    std::lock_guard lock(engine.Mutex());
+    engine.EnsureOpen();
+    return engine.FilePath();
+}
+
+void Flush() {
+    TStoreEngine& engine = TStoreEngine::Instance();
+    std::lock_guard lock(engine.Mutex());
+    engine.Flush();
+}
+
+}  // namespace SettingsStore

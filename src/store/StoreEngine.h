@@ -1,0 +1,92 @@
+#pragma once
+
+// The process-wide settings store behind TSafeRegistry: the whole key tree lives in memory (it is
+// small), loaded once from the SQLite file; every key is one row of the file holding its values in
+// creation order. Changes mark their keys dirty and reach the file in one SQLite transaction, either at
+// the end of the outermost TStoreTransaction or when the last accessor is released. Another process's
+// commits are noticed through PRAGMA data_version and reload the tree.
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "store/SafeRegistry.h"
+
+struct sqlite3;
+
+struct TRegNode {
+    QString name;     // stored spelling of the last component ("" for the top)
+    QString fold;     // folded absolute path, "" for the top; components joined with '\'
+    QString spelled;  // absolute path with the stored spellings, "" for the top
+    TRegNode* parent = nullptr;
+    std::map<QString, std::unique_ptr<TRegNode>> children;  // by folded name: ascending, case-insensitive
+    std::vector<TRegValue> values;                          // creation order
+    QHash<QString, int> valueIndex;                         // folded name -> index in values
+
+    int FindValue(const QString& name) const;
+    void RebuildIndex();
+};
+
+class TStoreEngine {
+public:
+    static TStoreEngine& Instance();
+
+    std::recursive_mutex& Mutex() { return mutex_; }
+
+    bool Open(const QString& path);
+    void Close();
+    QString FilePath() const { return path_; }
+
+    // Opens the default file when nothing is open.
+    void EnsureOpen();
+
+    TRegNode* Root() { return root_.get(); }
+    // Resolves an absolute folded path ("" = top); nullptr when missing.
+    TRegNode* Find(const QString& foldedPath);
+    // Resolves or creates the key at the absolute path given as components (stored spellings).
+    TRegNode* Create(const QStringList& components);
+    bool Delete(TRegNode* node);
+    void MarkDirty(TRegNode* node);
+    quint64 Generation() const { return generation_; }
+
+    // Accessor and transaction bookkeeping.
+    void AccessorCreated();
+    void AccessorReleased();
+    void BeginTransaction();
+    void EndTransaction();
+    void Flush();
+
+    static QString Fold(const QString& name) { return name.toCaseFolded(); }
+    // Serialised values of one key (and the reverse, bounded by the bytes present).
+    static QByteArray SerializeValues(const std::vector<TRegValue>& values);
+    static void DeserializeValues(const QByteArray& data, std::vector<TRegValue>& values);
+
+private:
+    TStoreEngine();
+    bool OpenFile(const QString& path, bool& corrupt);
+    bool LoadTree();
+    void ResetTree();
+    void RefreshIfChangedElsewhere();
+    qint64 DataVersion();
+    bool Exec(const char* sql);
+    void CloseDb();
+
+    std::recursive_mutex mutex_;
+    std::unique_ptr<TRegNode> root_;
+    sqlite3* db_ = nullptr;
+    bool open_ = false;  // a store (file or memory-only) is in use
+    QString path_;
+    qint64 dataVersion_ = 0;
+    quint64 generation_ = 1;
+    int accessors_ = 0;
+    int transactionDepth_ = 0;
+    bool inSqlTransaction_ = false;
+    QSet<QString> dirty_;           // folded paths of keys to write
+    std::vector<QString> deleted_;  // folded paths of deleted subtrees, in order
+};
