@@ -100,18 +100,26 @@ int LocateProgram(const QString& name, const QString& workFolder, QByteArray& ou
     return result;
 }
 
-// Ends the process group of a captured program: SIGTERM, SIGKILL after the grace period, then reaps it.
+// Ends the process group of a captured program: SIGTERM, and SIGKILL for whatever of the group is still
+// there after the grace period (a program may ignore SIGTERM, or end while what it started lives on).
+// The program itself is always reaped.
 void TerminateAndReap(pid_t pid, int graceMs) {
     ::kill(-pid, SIGTERM);
+    bool reaped = false;
     int status = 0;
     for (int waited = 0; waited < graceMs; waited += kExitPollMs) {
-        const pid_t w = ::waitpid(pid, &status, WNOHANG);
-        if (w == pid || (w < 0 && errno != EINTR))
-            return;
+        if (!reaped) {
+            const pid_t w = ::waitpid(pid, &status, WNOHANG);
+            reaped = w == pid || (w < 0 && errno != EINTR);
+        }
+        if (reaped && ::kill(-pid, 0) != 0)
+            return;  // nobody of the group is left
         ::poll(nullptr, 0, kExitPollMs);
     }
     ::kill(-pid, SIGKILL);
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (!reaped) {
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }
 }
 

@@ -67,6 +67,16 @@ protected:
         return false;
     }
 
+    // Waits (bounded) until the process no longer runs: a killed process ends when it is next scheduled.
+    static bool WaitForEnd(const QByteArray& pid) {
+        for (int i = 0; i < 1000; ++i) {
+            if (ProcessEnded(pid))
+                return true;
+            QThread::msleep(10);
+        }
+        return false;
+    }
+
     // True when the process no longer runs (gone, or a zombie nobody has reaped yet).
     static bool ProcessEnded(const QByteArray& pid) {
         QFile stat(QStringLiteral("/proc/") + QString::fromLatin1(pid.trimmed()) + QStringLiteral("/stat"));
@@ -236,7 +246,7 @@ TEST_F(LauncherTest, StopTerminatesTheProgramAndEverythingItStarted) {
     EXPECT_FALSE(r.Success);
     EXPECT_TRUE(r.Stopped);
     EXPECT_TRUE(ProcessEnded(ReadFile(pidFile)));
-    EXPECT_TRUE(ProcessEnded(ReadFile(childPidFile)));
+    EXPECT_TRUE(WaitForEnd(ReadFile(childPidFile)));
 }
 
 TEST_F(LauncherTest, StopKillsAProgramThatIgnoresTheTerminationRequest) {
@@ -252,6 +262,22 @@ TEST_F(LauncherTest, StopKillsAProgramThatIgnoresTheTerminationRequest) {
     const TLaunchResult r = launcher.LaunchProgram(run.Temp, QStringLiteral("stubborn"), pidFile, true);
     EXPECT_TRUE(r.Stopped);
     EXPECT_TRUE(ProcessEnded(ReadFile(pidFile)));
+}
+
+TEST_F(LauncherTest, StopKillsWhatTheProgramStartedWhenItOutlivesTheProgram) {
+    Script(QStringLiteral("parent"),
+           "sh -c 'trap \"\" TERM; echo $$ > \"$1\"; exec sleep 1000' child \"$1\" &\n"
+           "while [ ! -s \"$1\" ]; do sleep 0.02; done; echo started; wait");
+    const QString childPidFile = run.Temp + QStringLiteral("child");
+    run.OnLog = [this](TLogKind kind, const QString&) {
+        if (kind == TLogKind::lkConsole)
+            run.Stop = true;
+    };
+    TCustomExternalLauncher launcher(task, &run);
+    launcher.TerminateGraceMs = 200;
+    const TLaunchResult r = launcher.LaunchProgram(run.Temp, QStringLiteral("parent"), childPidFile, true);
+    EXPECT_TRUE(r.Stopped);
+    EXPECT_TRUE(WaitForEnd(ReadFile(childPidFile)));
 }
 
 TEST_F(LauncherTest, WithoutCaptureTheProgramRunsOnItsOwn) {
