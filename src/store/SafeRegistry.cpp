@@ -204,7 +204,7 @@ void TSafeRegistry::WriteRawValue(const TRegValue& value) {
         existing = std::move(replacement);
     } else {
         node->values.push_back(value);
-        node->valueIndex.insert(TStoreEngine::Fold(value.name), static_cast<int>(node->values.size()) - 1);
+        node->AddToIndex(static_cast<int>(node->values.size()) - 1);
     }
     Engine().MarkDirty(node);
 }

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <cstdio>
+#include <string>
 
 #include "platform/Paths.h"
 #include "store/SettingsStore.h"
@@ -25,10 +26,28 @@ void Warn(const QString& text) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 
-void AppendU32(QByteArray& out, quint32 value) {
+void PutU32(std::string& out, quint32 value) {
     char buffer[4];
     qToLittleEndian(value, buffer);
     out.append(buffer, 4);
+}
+
+// Appends the length-prefixed UTF-8 form of text; plain ASCII, nearly every name and text, is copied
+// directly.
+void PutText(std::string& out, const QString& text) {
+    const size_t start = out.size();
+    PutU32(out, static_cast<quint32>(text.size()));
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (units[i] >= 0x80) {
+            out.resize(start);
+            const QByteArray utf8 = text.toUtf8();
+            PutU32(out, static_cast<quint32>(utf8.size()));
+            out.append(utf8.constData(), static_cast<size_t>(utf8.size()));
+            return;
+        }
+        out.push_back(static_cast<char>(units[i]));
+    }
 }
 
 bool TakeU32(const QByteArray& data, qsizetype& pos, quint32& value) {
@@ -68,14 +87,65 @@ QString MoveAside(const QString& path) {
 
 }  // namespace
 
+namespace {
+
+inline char16_t FoldUnit(char16_t u) {
+    if (u < 0x80)
+        return (u >= 'A' && u <= 'Z') ? static_cast<char16_t>(u + 32) : u;
+    return QChar(u).toCaseFolded().unicode();
+}
+
+}  // namespace
+
+bool TNoCaseKey::operator==(const TNoCaseKey& other) const {
+    if (name.size() != other.name.size())
+        return false;
+    const QChar* a = name.constData();
+    const QChar* b = other.name.constData();
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (a[i] != b[i] && FoldUnit(a[i].unicode()) != FoldUnit(b[i].unicode()))
+            return false;
+    return true;
+}
+
+size_t qHash(const TNoCaseKey& key, size_t seed) noexcept {
+    size_t hash = seed ^ 0x9E3779B97F4A7C15ull;
+    for (const QChar c : key.name)
+        hash = (hash ^ FoldUnit(c.unicode())) * 0x100000001B3ull;
+    return hash;
+}
+
 int TRegNode::FindValue(const QString& name) const {
-    return valueIndex.value(TStoreEngine::Fold(name), -1);
+    return valueIndex.value(TNoCaseKey{name}, -1);
+}
+
+void TRegNode::AddToIndex(int index) {
+    valueIndex.insert(TNoCaseKey{values[static_cast<size_t>(index)].name}, index);
 }
 
 void TRegNode::RebuildIndex() {
     valueIndex.clear();
+    valueIndex.reserve(static_cast<qsizetype>(values.size()));
     for (int i = 0; i < static_cast<int>(values.size()); ++i)
-        valueIndex.insert(TStoreEngine::Fold(values[i].name), i);
+        AddToIndex(i);
+}
+
+QString TStoreEngine::Fold(const QString& name) {
+    bool hasUpper = false;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return name.toCaseFolded();
+        if (u >= 'A' && u <= 'Z')
+            hasUpper = true;
+    }
+    if (!hasUpper)
+        return name;  // shared, no copy
+    QString folded = name;
+    for (QChar& c : folded)
+        if (c.unicode() >= 'A' && c.unicode() <= 'Z')
+            c = QChar(static_cast<char16_t>(c.unicode() + 32));
+    return folded;
 }
 
 TStoreEngine& TStoreEngine::Instance() {
@@ -292,14 +362,9 @@ TRegNode* TStoreEngine::Create(const QStringList& components) {
 bool TStoreEngine::Delete(TRegNode* node) {
     if (!node || !node->parent)
         return false;
-    deleted_.push_back(node->fold);
-    const QString prefix = node->fold + QLatin1Char('\\');
-    for (auto it = dirty_.begin(); it != dirty_.end();) {
-        if (*it == node->fold || it->startsWith(prefix))
-            it = dirty_.erase(it);
-        else
-            ++it;
-    }
+    // Rows below the key go at the next flush; dirty marks inside the subtree need no clean-up, because
+    // a flush writes only keys that still exist (a key created again is written with its new content).
+    deleted_.push_back({node->fold, !node->children.empty()});
     node->parent->children.erase(Fold(node->name));
     ++generation_;
     return true;
@@ -364,10 +429,13 @@ void TStoreEngine::Flush() {
                    &remove, nullptr) == SQLITE_OK;
     ok = ok && sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO keys(path, spelled, data) VALUES(?1, ?2, ?3)",
                                   -1, &upsert, nullptr) == SQLITE_OK;
-    for (const QString& fold : deleted_) {
+    for (const TDeletion& deletion : deleted_) {
         if (!ok)
             break;
-        const QByteArray key = fold.toUtf8();
+        // A leaf key written again in this batch is replaced by its upsert; nothing else to remove.
+        if (!deletion.hadChildren && dirty_.contains(deletion.fold) && Find(deletion.fold))
+            continue;
+        const QByteArray key = deletion.fold.toUtf8();
         sqlite3_bind_text(remove, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
         ok = sqlite3_step(remove) == SQLITE_DONE;
         sqlite3_reset(remove);
@@ -404,32 +472,32 @@ void TStoreEngine::Flush() {
 }
 
 QByteArray TStoreEngine::SerializeValues(const std::vector<TRegValue>& values) {
-    QByteArray out;
-    out.append(kFormatTag);
-    out.append(kFormatVersion);
-    AppendU32(out, static_cast<quint32>(values.size()));
+    thread_local std::string out;
+    out.clear();
+    out.push_back(kFormatTag);
+    out.push_back(kFormatVersion);
+    PutU32(out, static_cast<quint32>(values.size()));
     for (const TRegValue& value : values) {
-        const QByteArray name = value.name.toUtf8();
-        AppendU32(out, static_cast<quint32>(name.size()));
-        out.append(name);
-        out.append(static_cast<char>(value.type));
-        QByteArray data;
+        PutText(out, value.name);
+        out.push_back(static_cast<char>(value.type));
         switch (value.type) {
             case TRegDataType::rdString:
             case TRegDataType::rdExpandString:
-                data = value.text.toUtf8();
+                PutText(out, value.text);
                 break;
-            case TRegDataType::rdInteger:
-                data.resize(4);
-                qToLittleEndian(value.integer, data.data());
+            case TRegDataType::rdInteger: {
+                PutU32(out, 4);
+                char bytes[4];
+                qToLittleEndian(value.integer, bytes);
+                out.append(bytes, 4);
                 break;
+            }
             default:
-                data = value.bytes;
+                PutU32(out, static_cast<quint32>(value.bytes.size()));
+                out.append(value.bytes.constData(), static_cast<size_t>(value.bytes.size()));
         }
-        AppendU32(out, static_cast<quint32>(data.size()));
-        out.append(data);
     }
-    return out;
+    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 
 void TStoreEngine::DeserializeValues(const QByteArray& data, std::vector<TRegValue>& values) {

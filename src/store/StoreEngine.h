@@ -20,6 +20,14 @@
 
 struct sqlite3;
 
+// A value name as a hash key that compares without regard to case, folding character by character on
+// the fly (no folded copy is allocated).
+struct TNoCaseKey {
+    QString name;
+    bool operator==(const TNoCaseKey& other) const;
+};
+size_t qHash(const TNoCaseKey& key, size_t seed = 0) noexcept;
+
 struct TRegNode {
     QString name;     // stored spelling of the last component ("" for the top)
     QString fold;     // folded absolute path, "" for the top; components joined with '\'
@@ -27,10 +35,11 @@ struct TRegNode {
     TRegNode* parent = nullptr;
     std::map<QString, std::unique_ptr<TRegNode>> children;  // by folded name: ascending, case-insensitive
     std::vector<TRegValue> values;                          // creation order
-    QHash<QString, int> valueIndex;                         // folded name -> index in values
+    QHash<TNoCaseKey, int> valueIndex;                      // name without case -> index in values
 
     int FindValue(const QString& name) const;
     void RebuildIndex();
+    void AddToIndex(int index);
 };
 
 class TStoreEngine {
@@ -62,7 +71,8 @@ public:
     void EndTransaction();
     void Flush();
 
-    static QString Fold(const QString& name) { return name.toCaseFolded(); }
+    // Names compare without regard to case. Plain ASCII names, nearly all of them, take a fast path.
+    static QString Fold(const QString& name);
     // Serialised values of one key (and the reverse, bounded by the bytes present).
     static QByteArray SerializeValues(const std::vector<TRegValue>& values);
     static void DeserializeValues(const QByteArray& data, std::vector<TRegValue>& values);
@@ -87,6 +97,10 @@ private:
     int accessors_ = 0;
     int transactionDepth_ = 0;
     bool inSqlTransaction_ = false;
-    QSet<QString> dirty_;           // folded paths of keys to write
-    std::vector<QString> deleted_;  // folded paths of deleted subtrees, in order
+    QSet<QString> dirty_;  // folded paths of keys to write
+    struct TDeletion {
+        QString fold;
+        bool hadChildren = false;  // a leaf key needs no range delete
+    };
+    std::vector<TDeletion> deleted_;  // deleted keys, in order
 };
