@@ -70,6 +70,16 @@ QStringList SplitSpelled(const QString& spelled) {
     return spelled.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
 }
 
+// Creates folder and its missing parents, each one only for the user: the store holds passwords.
+bool MakePrivateFolder(const QString& folder) {
+    if (QFileInfo(folder).isDir())
+        return true;
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent != folder && !MakePrivateFolder(parent))
+        return false;
+    return ::mkdir(QFile::encodeName(folder).constData(), 0700) == 0 || QFileInfo(folder).isDir();
+}
+
 // Moves a damaged database (and its WAL companions) aside so that a fresh store can start.
 QString MoveAside(const QString& path) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -208,11 +218,8 @@ bool TStoreEngine::OpenFile(const QString& path, bool& corrupt) {
     corrupt = false;
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QFileInfo(folder).isDir()) {
-        if (!QDir().mkpath(folder))
-            return false;
-        ::chmod(QFile::encodeName(folder).constData(), 0700);
-    }
+    if (!MakePrivateFolder(folder))
+        return false;
     const QByteArray file = QFile::encodeName(path);
     // The file holds passwords: create it private before SQLite opens it, and keep it private.
     const int fd = ::open(file.constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
@@ -314,6 +321,8 @@ void TStoreEngine::Close() {
     std::lock_guard lock(mutex_);
     if (!open_)
         return;
+    // Closing ends every transaction: what it changed is written now rather than lost with the tree.
+    transactionDepth_ = 0;
     Flush();
     if (inSqlTransaction_) {
         Exec("ROLLBACK");
@@ -422,6 +431,10 @@ void TStoreEngine::Flush() {
     if (!inSqlTransaction_)
         inSqlTransaction_ = Exec("BEGIN IMMEDIATE");
     bool ok = inSqlTransaction_;
+    // Under the write lock: did another process commit since the tree was loaded? Then the tree is
+    // reloaded after this commit, which holds both its rows and ours; noting only the new data version
+    // would hide the other process's changes from this one for good.
+    const bool othersWrote = ok && DataVersion() != dataVersion_;
     sqlite3_stmt* remove = nullptr;
     sqlite3_stmt* upsert = nullptr;
     ok = ok && sqlite3_prepare_v2(
@@ -460,15 +473,19 @@ void TStoreEngine::Flush() {
     if (ok && Exec("COMMIT")) {
         dirty_.clear();
         deleted_.clear();
-    } else {
-        // Nothing of this batch reached the file; the changes stay in memory and are written again at
-        // the next flush.
-        Exec("ROLLBACK");
-        Warn(QStringLiteral("settings could not be written to %1: %2")
-                 .arg(path_, QString::fromUtf8(sqlite3_errmsg(db_))));
+        inSqlTransaction_ = false;
+        if (othersWrote)
+            LoadTree();
+        else
+            dataVersion_ = DataVersion();
+        return;
     }
+    // Nothing of this batch reached the file; the changes stay in memory and are written again at the
+    // next flush.
+    Exec("ROLLBACK");
+    Warn(QStringLiteral("settings could not be written to %1: %2")
+             .arg(path_, QString::fromUtf8(sqlite3_errmsg(db_))));
     inSqlTransaction_ = false;
-    dataVersion_ = DataVersion();
 }
 
 QByteArray TStoreEngine::SerializeValues(const std::vector<TRegValue>& values) {
