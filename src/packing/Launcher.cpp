@@ -213,6 +213,9 @@ TLaunchResult TCustomExternalLauncher::LaunchProgram(const QString& workFolder, 
         flags |= POSIX_SPAWN_SETSID;
     }
     posix_spawnattr_setflags(&setup.attributes, flags);
+    // Descriptors this process opened without close-on-exec (by a library, say) do not reach the program.
+    // Last of the actions: the pipe must have been put on standard output before.
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
 
     pid_t pid = 0;
     const int spawned =

@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 
@@ -221,6 +223,20 @@ TEST_F(LauncherTest, FileNameBytesThatAreNotUtf8ReachTheProgramUnchanged) {
     const QString decoded = DecodeFileName(name);
     ASSERT_TRUE(Launch(QStringLiteral("echo1 ") + QuoteArgument(decoded)).Success);
     EXPECT_EQ(ReadFile(run.Temp + QStringLiteral("out.bin")), name);
+}
+
+TEST_F(LauncherTest, ProgramGetsOnlyTheStandardDescriptors) {
+    Script(QStringLiteral("fds"),
+           "[ -e /proc/$$/fd/77 ] && echo leaked || echo clean; if read x; then echo input; fi");
+    const int fd = ::open("/dev/null", O_RDONLY);  // deliberately without close-on-exec
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::dup2(fd, 77), 77);
+    ::close(fd);
+    const bool ok = Launch(QStringLiteral("fds")).Success;
+    ::close(77);
+    EXPECT_TRUE(ok);
+    // Standard input gives nothing to read.
+    EXPECT_THAT(run.Texts(TLogKind::lkConsole), ElementsAre(QStringLiteral("fds: clean")));
 }
 
 TEST_F(LauncherTest, RunsInTheWorkFolderAndFindsRelativeProgramsThere) {
