@@ -240,7 +240,7 @@ TDriveInfo DriveInformation(const QString& mountPoint) {
 }
 
 qint64 FreeSpace(const QString& path) {
-    if (path.isEmpty())
+    if (path.isEmpty() || path.contains(QChar(0)))
         return kUnknownFreeSpace;
     struct statvfs st {};
     if (!StatFs(ExistingAncestor(path), st))

@@ -261,8 +261,12 @@ int MakePath(const QString& path) {
             continue;
         if (mkdir(part.constData(), 0777) != 0) {
             const int error = errno;
-            if (error == EEXIST && stat(part.constData(), &st) == 0 && S_ISDIR(st.st_mode))
-                continue;
+            if (error == EEXIST && stat(part.constData(), &st) == 0) {
+                if (S_ISDIR(st.st_mode))
+                    continue;
+                // Something other than a folder stands where a parent should be.
+                return i < native.size() ? ENOTDIR : EEXIST;
+            }
             return error;
         }
     }
