@@ -10,6 +10,7 @@
 
 #include <QRegularExpression>
 #include <cerrno>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -231,11 +232,15 @@ TLaunchResult TCustomExternalLauncher::LaunchProgram(const QString& workFolder, 
 
     if (!capture) {
         // Nobody waits for the program, but its exit status must still be collected.
-        std::thread([pid] {
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
+        try {
+            std::thread([pid] {
+                int status = 0;
+                while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+                }
+            }).detach();
+        } catch (const std::system_error&) {
+            // No thread to spare: the program still runs; it stays a zombie after its end.
+        }
         result.Success = true;
         return result;
     }
