@@ -1,5 +1,7 @@
 #include "model/Filters.h"
 
+#include "settings/FormatText.h"
+
 #include <QDate>
 #include <array>
 #include <cmath>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "platform/LocaleFormats.h"
+#include "settings/FormatText.h"
 #include "settings/Language.h"
 #include "store/SafeRegistry.h"
 
@@ -40,33 +43,6 @@ E ReadEnum(const TSafeRegistry& reg, const QString& name, const std::array<const
             return static_cast<E>(i);
     }
     return missing;
-}
-
-// Substitutes %s and %d in order ("%%" is a percent sign). Texts come from language files, so a format
-// with more placeholders than arguments gets empty texts for the extra ones.
-QString FormatText(const QString& format, std::initializer_list<QString> args) {
-    QString out;
-    out.reserve(format.size() + 32);
-    auto next = args.begin();
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format[i];
-        if (c == QLatin1Char('%') && i + 1 < format.size()) {
-            const QChar spec = format[i + 1];
-            if (spec == QLatin1Char('%')) {
-                out += c;
-                ++i;
-                continue;
-            }
-            if (spec == QLatin1Char('s') || spec == QLatin1Char('d')) {
-                if (next != args.end())
-                    out += *next++;
-                ++i;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
 }
 
 // Twelve calendar months earlier, same time of day (the 29th of February becomes the 28th).

@@ -4,6 +4,7 @@
 
 #include "platform/HotKeys.h"
 #include "platform/Volumes.h"
+#include "settings/FormatText.h"
 #include "settings/GlobalSettings.h"
 #include "settings/Language.h"
 #include "store/SafeRegistry.h"
@@ -234,11 +235,11 @@ void TMainData::ApplyGlobalSuspend() {
 bool TMainData::CreateGroup(const QString& name, QString* error) {
     if (name.trimmed().isEmpty() || Groups.contains(name) || name == AllTasksName()) {
         if (error)
-            *error =
-                Translate(QStringLiteral("Cannot create \"%s\": A group with the name you specified already "
-                                         "exists. Specify a different group name."),
-                          QStringLiteral("strMainGroupCreateErrorAlreadyExists"))
-                    .replace(QStringLiteral("%s"), name);
+            *error = FormatText(
+                Translate(QStringLiteral("Cannot create \"%s\": A group with the name you "
+                                         "specified already exists. Specify a different group name."),
+                          QStringLiteral("strMainGroupCreateErrorAlreadyExists")),
+                {name});
         return false;
     }
     Groups.append(name);
@@ -253,11 +254,11 @@ bool TMainData::RenameGroup(const QString& oldName, const QString& newName, QStr
         return true;
     if (newName.trimmed().isEmpty() || Groups.contains(newName) || newName == AllTasksName()) {
         if (error)
-            *error =
-                Translate(QStringLiteral("Cannot rename \"%s\": A group with the name you specified already "
-                                         "exists. Specify a different group name."),
-                          QStringLiteral("strMainGroupRenameErrorAlreadyExists"))
-                    .replace(QStringLiteral("%s"), oldName);
+            *error = FormatText(
+                Translate(QStringLiteral("Cannot rename \"%s\": A group with the name you "
+                                         "specified already exists. Specify a different group name."),
+                          QStringLiteral("strMainGroupRenameErrorAlreadyExists")),
+                {oldName});
         return false;
     }
     Groups[index] = newName;
@@ -298,8 +299,8 @@ TTask& TMainData::DuplicateTask(const TTask& task) {
     auto copy = std::make_unique<TTask>();
     copy->LoadFromRegistry(EditTaskKey());
     copy->GenerateId();
-    copy->Name = Translate(QStringLiteral("%s duplicate"), QStringLiteral("strTaskDuplicate"))
-                     .replace(QStringLiteral("%s"), task.Name);
+    copy->Name = FormatText(Translate(QStringLiteral("%s duplicate"), QStringLiteral("strTaskDuplicate")),
+                            {task.Name});
     copy->HotKey = 0;
     TTask& added = AddTask(std::move(copy));
     RegisterHotKeys();
