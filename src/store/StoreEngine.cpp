@@ -277,19 +277,28 @@ bool TStoreEngine::OpenFile(const QString& path, bool& corrupt) {
 bool TStoreEngine::LoadTree() {
     ResetTree();
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT spelled, data FROM keys", -1, &statement, nullptr) != SQLITE_OK)
+    stored_.clear();
+    if (sqlite3_prepare_v2(db_, "SELECT path, spelled, data FROM keys", -1, &statement, nullptr) != SQLITE_OK)
         return false;
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        const char* spelled = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        const int spelledBytes = sqlite3_column_bytes(statement, 0);
-        TRegNode* node = Create(SplitSpelled(QString::fromUtf8(spelled, spelledBytes)));
-        const void* blob = sqlite3_column_blob(statement, 1);
-        const int blobBytes = sqlite3_column_bytes(statement, 1);
-        node->values.clear();
+        const QString path =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
+                              sqlite3_column_bytes(statement, 0));
+        TStoredRow row;
+        row.spelled = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)),
+                                 sqlite3_column_bytes(statement, 1));
+        const void* blob = sqlite3_column_blob(statement, 2);
+        const int blobBytes = sqlite3_column_bytes(statement, 2);
         if (blob && blobBytes > 0)
-            DeserializeValues(QByteArray(static_cast<const char*>(blob), blobBytes), node->values);
+            row.data = QByteArray(static_cast<const char*>(blob), blobBytes);
+        TRegNode* node = Create(SplitSpelled(QString::fromUtf8(row.spelled)));
+        node->values.clear();
+        DeserializeValues(row.data, node->values);
         node->RebuildIndex();
+        // Keyed by the row's own path: a row whose path does not match its spelling never lets a flush
+        // skip the key it was read into.
+        stored_.insert_or_assign(path, std::move(row));
     }
     sqlite3_finalize(statement);
     dirty_.clear();
@@ -332,6 +341,7 @@ void TStoreEngine::Close() {
     ResetTree();
     dirty_.clear();
     deleted_.clear();
+    stored_.clear();
     open_ = false;
     path_.clear();
 }
@@ -436,18 +446,41 @@ void TStoreEngine::Flush() {
     // would hide the other process's changes from this one for good.
     const bool othersWrote = ok && DataVersion() != dataVersion_;
     sqlite3_stmt* remove = nullptr;
+    sqlite3_stmt* removeRow = nullptr;
     sqlite3_stmt* upsert = nullptr;
     ok = ok && sqlite3_prepare_v2(
                    db_, "DELETE FROM keys WHERE path = ?1 OR (path > ?1 || '\\' AND path < ?1 || ']')", -1,
                    &remove, nullptr) == SQLITE_OK;
     ok = ok && sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO keys(path, spelled, data) VALUES(?1, ?2, ?3)",
                                   -1, &upsert, nullptr) == SQLITE_OK;
+    ok = ok &&
+         sqlite3_prepare_v2(db_, "DELETE FROM keys WHERE path = ?1", -1, &removeRow, nullptr) == SQLITE_OK;
+    // What reaches stored_ once the commit succeeded.
+    std::vector<QString> removedRows;
+    std::vector<std::pair<QString, TStoredRow>> writtenRows;
+    auto removeExactly = [&](const QString& fold) {
+        const QByteArray key = fold.toUtf8();
+        sqlite3_bind_text(removeRow, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        ok = sqlite3_step(removeRow) == SQLITE_DONE;
+        sqlite3_reset(removeRow);
+        removedRows.push_back(fold);
+    };
     for (const TDeletion& deletion : deleted_) {
         if (!ok)
             break;
-        // A leaf key written again in this batch is replaced by its upsert; nothing else to remove.
-        if (!deletion.hadChildren && dirty_.contains(deletion.fold) && Find(deletion.fold))
+        if (!othersWrote) {
+            // Keys created again since are written below if their content changed; only rows of keys
+            // that are gone are removed.
+            if (stored_.count(deletion.fold) && !Find(deletion.fold))
+                removeExactly(deletion.fold);
+            const QString prefix = deletion.fold + QLatin1Char('\\');
+            for (auto it = stored_.lower_bound(prefix);
+                 ok && it != stored_.end() && it->first.startsWith(prefix); ++it)
+                if (!Find(it->first))
+                    removeExactly(it->first);
             continue;
+        }
+        // The file may hold rows this process never saw: remove the whole range.
         const QByteArray key = deletion.fold.toUtf8();
         sqlite3_bind_text(remove, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
         ok = sqlite3_step(remove) == SQLITE_DONE;
@@ -462,6 +495,12 @@ void TStoreEngine::Flush() {
         const QByteArray key = fold.toUtf8();
         const QByteArray spelled = node->spelled.toUtf8();
         const QByteArray data = SerializeValues(node->values);
+        if (!othersWrote) {
+            const auto row = stored_.find(fold);
+            if (row != stored_.end() && row->second.data == data && row->second.spelled == spelled)
+                continue;
+            writtenRows.emplace_back(fold, TStoredRow{spelled, data});
+        }
         sqlite3_bind_text(upsert, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
         sqlite3_bind_text(upsert, 2, spelled.constData(), static_cast<int>(spelled.size()), SQLITE_TRANSIENT);
         sqlite3_bind_blob(upsert, 3, data.constData(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
@@ -469,15 +508,21 @@ void TStoreEngine::Flush() {
         sqlite3_reset(upsert);
     }
     sqlite3_finalize(remove);
+    sqlite3_finalize(removeRow);
     sqlite3_finalize(upsert);
     if (ok && Exec("COMMIT")) {
         dirty_.clear();
         deleted_.clear();
         inSqlTransaction_ = false;
-        if (othersWrote)
+        if (othersWrote) {
             LoadTree();
-        else
+        } else {
+            for (const QString& fold : removedRows)
+                stored_.erase(fold);
+            for (auto& [fold, row] : writtenRows)
+                stored_.insert_or_assign(fold, std::move(row));
             dataVersion_ = DataVersion();
+        }
         return;
     }
     // Nothing of this batch reached the file; the changes stay in memory and are written again at the

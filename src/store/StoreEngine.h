@@ -103,4 +103,12 @@ private:
         bool hadChildren = false;  // a leaf key needs no range delete
     };
     std::vector<TDeletion> deleted_;  // deleted keys, in order
+    // The rows of the file as this process last read or wrote them, by folded path: a flush skips a
+    // key whose row would not change (a save rewrites mostly identical objects) and removes exactly
+    // the rows of deleted keys that were not created again. Valid only while no other process wrote.
+    struct TStoredRow {
+        QByteArray spelled;
+        QByteArray data;
+    };
+    std::map<QString, TStoredRow> stored_;
 };
