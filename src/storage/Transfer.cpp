@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <initializer_list>
@@ -129,6 +130,11 @@ QString TransferTempName(const QString& folder) {
         prefix += QLatin1Char('/');
     return prefix + QStringLiteral(".tarnovex-%1.part")
                         .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+bool IsTransferTempName(const QString& fileName) {
+    static const QRegularExpression pattern(QStringLiteral("^\\.tarnovex-[0-9a-f]{16}\\.part$"));
+    return pattern.match(fileName).hasMatch();
 }
 
 TTransfer::TTransfer(TRunContext& context)

@@ -84,3 +84,6 @@ private:
 
 // The hidden temporary name in folder under which a copy is written before it replaces the target.
 QString TransferTempName(const QString& folder);
+// Whether a file name (without folder) is such a temporary name. Only a killed process leaves one
+// behind; scans of the destination should skip (or remove) them.
+bool IsTransferTempName(const QString& fileName);
