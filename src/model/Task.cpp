@@ -6,6 +6,7 @@
 
 #include "model/TaskPaths.h"
 #include "model/TaskVariables.h"
+#include "settings/FormatText.h"
 #include "settings/GlobalSettings.h"
 #include "settings/Language.h"
 
@@ -14,15 +15,6 @@ namespace {
 std::mutex lookupMutex;
 TExtensionLookup compressorLookup;
 TExtensionLookup encryptorLookup;
-
-// Replaces the first "%s" of a message by its argument (message texts may come from a language file).
-QString FormatS(const QString& text, const QString& argument) {
-    QString result = text;
-    const qsizetype at = result.indexOf(QLatin1String("%s"));
-    if (at >= 0)
-        result.replace(at, 2, argument);
-    return result;
-}
 
 // fileName with the extension of its last path component replaced by "." + extension.
 QString ChangeExtension(const QString& fileName, const QString& extension) {
@@ -492,9 +484,9 @@ QString TTask::Validate() const {
             const bool valid = !ExcludeTrailingSlash(path).trimmed().isEmpty();
             sourceValid.append(valid);
             if (!valid)
-                add(FormatS(Translate(QStringLiteral("Invalid source folder (%s)!"),
-                                      QStringLiteral("strBackupSourceInvalid")),
-                            path));
+                add(FormatText(Translate(QStringLiteral("Invalid source folder (%s)!"),
+                                         QStringLiteral("strBackupSourceInvalid")),
+                               {path}));
         }
     }
 
@@ -508,9 +500,9 @@ QString TTask::Validate() const {
         const QString destination = DestinationFolder(-1);
         const QString bare = ExcludeTrailingSlash(destination);
         if (bare.trimmed().isEmpty()) {
-            add(FormatS(Translate(QStringLiteral("Invalid destination folder (%s)!"),
-                                  QStringLiteral("strBackupDestinationInvalid")),
-                        bare));
+            add(FormatText(Translate(QStringLiteral("Invalid destination folder (%s)!"),
+                                     QStringLiteral("strBackupDestinationInvalid")),
+                           {bare}));
         } else {
             // Both paths end in '/', so /data/ holds /data/backup/ but /dat/ does not. The test is a
             // prefix test: a source that merely occurs inside the destination (/a/ in /backup/a/) does

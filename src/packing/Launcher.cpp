@@ -19,6 +19,7 @@
 #include "packing/CommandLine.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "settings/FormatText.h"
 #include "settings/Language.h"
 
 extern char** environ;
@@ -31,32 +32,6 @@ constexpr int kPollMs = 100;
 // Pause between looks at a process whose output has already ended.
 constexpr int kExitPollMs = 10;
 constexpr qsizetype kReadSize = 4096;
-
-// Substitutes %s and %d in order ("%%" is a percent sign); message texts may come from a language file,
-// so missing arguments give empty texts.
-QString FormatText(const QString& format, std::initializer_list<QString> args) {
-    QString out;
-    auto next = args.begin();
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format[i];
-        if (c == QLatin1Char('%') && i + 1 < format.size()) {
-            const QChar spec = format[i + 1];
-            if (spec == QLatin1Char('%')) {
-                out += c;
-                ++i;
-                continue;
-            }
-            if (spec == QLatin1Char('s') || spec == QLatin1Char('d')) {
-                if (next != args.end())
-                    out += *next++;
-                ++i;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
 
 // 0 when path is a file that may be executed, else ENOENT or EACCES.
 int CheckExecutable(const QByteArray& path) {
