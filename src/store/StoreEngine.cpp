@@ -278,6 +278,7 @@ bool TStoreEngine::LoadTree() {
     ResetTree();
     sqlite3_stmt* statement = nullptr;
     stored_.clear();
+    storedExact_ = true;
     if (sqlite3_prepare_v2(db_, "SELECT path, spelled, data FROM keys", -1, &statement, nullptr) != SQLITE_OK)
         return false;
     int rc;
@@ -296,9 +297,11 @@ bool TStoreEngine::LoadTree() {
         node->values.clear();
         DeserializeValues(row.data, node->values);
         node->RebuildIndex();
-        // Keyed by the row's own path: a row whose path does not match its spelling never lets a flush
-        // skip the key it was read into.
-        stored_.insert_or_assign(path, std::move(row));
+        // A row whose path does not match its spelling is not the row of the key it was read into:
+        // flushes then write every key and remove whole ranges, as if another process had written.
+        if (path != node->fold)
+            storedExact_ = false;
+        stored_.insert(path, std::move(row));
     }
     sqlite3_finalize(statement);
     dirty_.clear();
@@ -383,7 +386,16 @@ bool TStoreEngine::Delete(TRegNode* node) {
         return false;
     // Rows below the key go at the next flush; dirty marks inside the subtree need no clean-up, because
     // a flush writes only keys that still exist (a key created again is written with its new content).
-    deleted_.push_back({node->fold, !node->children.empty()});
+    TDeletion deletion{node->fold, !node->children.empty(), {}};
+    std::vector<const TRegNode*> pending{node};
+    while (!pending.empty()) {
+        const TRegNode* current = pending.back();
+        pending.pop_back();
+        deletion.folds.push_back(current->fold);
+        for (const auto& [fold, child] : current->children)
+            pending.push_back(child.get());
+    }
+    deleted_.push_back(std::move(deletion));
     node->parent->children.erase(Fold(node->name));
     ++generation_;
     return true;
@@ -468,16 +480,12 @@ void TStoreEngine::Flush() {
     for (const TDeletion& deletion : deleted_) {
         if (!ok)
             break;
-        if (!othersWrote) {
+        if (!othersWrote && storedExact_) {
             // Keys created again since are written below if their content changed; only rows of keys
             // that are gone are removed.
-            if (stored_.count(deletion.fold) && !Find(deletion.fold))
-                removeExactly(deletion.fold);
-            const QString prefix = deletion.fold + QLatin1Char('\\');
-            for (auto it = stored_.lower_bound(prefix);
-                 ok && it != stored_.end() && it->first.startsWith(prefix); ++it)
-                if (!Find(it->first))
-                    removeExactly(it->first);
+            for (const QString& fold : deletion.folds)
+                if (ok && stored_.contains(fold) && !Find(fold))
+                    removeExactly(fold);
             continue;
         }
         // The file may hold rows this process never saw: remove the whole range.
@@ -495,9 +503,9 @@ void TStoreEngine::Flush() {
         const QByteArray key = fold.toUtf8();
         const QByteArray spelled = node->spelled.toUtf8();
         const QByteArray data = SerializeValues(node->values);
-        if (!othersWrote) {
-            const auto row = stored_.find(fold);
-            if (row != stored_.end() && row->second.data == data && row->second.spelled == spelled)
+        if (!othersWrote && storedExact_) {
+            const auto row = stored_.constFind(fold);
+            if (row != stored_.cend() && row->data == data && row->spelled == spelled)
                 continue;
             writtenRows.emplace_back(fold, TStoredRow{spelled, data});
         }
@@ -518,9 +526,9 @@ void TStoreEngine::Flush() {
             LoadTree();
         } else {
             for (const QString& fold : removedRows)
-                stored_.erase(fold);
+                stored_.remove(fold);
             for (auto& [fold, row] : writtenRows)
-                stored_.insert_or_assign(fold, std::move(row));
+                stored_.insert(fold, std::move(row));
             dataVersion_ = DataVersion();
         }
         return;

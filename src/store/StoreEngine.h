@@ -100,7 +100,8 @@ private:
     QSet<QString> dirty_;  // folded paths of keys to write
     struct TDeletion {
         QString fold;
-        bool hadChildren = false;  // a leaf key needs no range delete
+        bool hadChildren = false;    // a leaf key needs no range delete
+        std::vector<QString> folds;  // the key and every key below it, as the tree held them
     };
     std::vector<TDeletion> deleted_;  // deleted keys, in order
     // The rows of the file as this process last read or wrote them, by folded path: a flush skips a
@@ -110,5 +111,6 @@ private:
         QByteArray spelled;
         QByteArray data;
     };
-    std::map<QString, TStoredRow> stored_;
+    QHash<QString, TStoredRow> stored_;
+    bool storedExact_ = true;  // false when a row's path does not match its spelling
 };
