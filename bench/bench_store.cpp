@@ -26,15 +26,24 @@ void FreshStore() {
     SettingsStore::Open(path);
 }
 
+// Names and texts made once, so that the timings are the store's and not those of formatting text.
+QStringList Numbered(const QString& pattern, int count) {
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list.append(pattern.arg(i));
+    return list;
+}
+
 // Flat: keyCount keys under one parent, valuesPerKey values each, a mix of the three types.
 void WriteFlat(int keyCount, int valuesPerKey) {
     TStoreTransaction transaction;
     TSafeRegistry reg;
     const QByteArray blob(8, '\x2a');
+    static const QStringList names = Numbered(QStringLiteral("Value%1"), 800);
     for (int k = 0; k < keyCount; ++k) {
         reg.OpenKey(QStringLiteral("\\Bench\\Flat\\%1").arg(k), true);
         for (int v = 0; v < valuesPerKey; ++v) {
-            const QString name = QStringLiteral("Value%1").arg(v);
+            const QString& name = names[v % names.size()];
             switch (v % 3) {
                 case 0:
                     reg.WriteInteger(name, k * v);
@@ -69,22 +78,26 @@ qint64 ReadFlat(int keyCount) {
 // Task-shaped: per task a main key and list keys rewritten the way whole objects are saved (the list
 // key's items are deleted and written again as "1", "2", ...).
 void WriteTasks(int taskCount) {
+    static const QStringList lists = Numbered(QStringLiteral("\\List%1"), 7);
+    static const QStringList items = Numbered(QStringLiteral("\\%1"), 8);
+    static const QStringList fields = Numbered(QStringLiteral("Field%1"), 16);
+    static const QStringList options = Numbered(QStringLiteral("Option%1"), 16);
+    static const QStringList texts = Numbered(QStringLiteral("item text %1"), 8 * 16);
     TStoreTransaction transaction;
     TSafeRegistry reg;
     for (int t = 0; t < taskCount; ++t) {
         const QString task = QStringLiteral("\\Bench\\Tasks\\{%1-0000-task}").arg(t, 8, 10, QLatin1Char('0'));
         for (int list = 0; list < 7; ++list) {
-            reg.DeleteKey(task + QStringLiteral("\\List%1").arg(list));
+            reg.DeleteKey(task + lists[list]);
             for (int item = 1; item <= 7; ++item) {
-                reg.OpenKey(task + QStringLiteral("\\List%1\\%2").arg(list).arg(item), true);
+                reg.OpenKey(task + lists[list] + items[item], true);
                 for (int v = 0; v < 16; ++v)
-                    reg.WriteString(QStringLiteral("Field%1").arg(v),
-                                    QStringLiteral("item %1 %2").arg(item).arg(v));
+                    reg.WriteString(fields[v], texts[item * 16 + v]);
             }
         }
         reg.OpenKey(task, true);
         for (int v = 0; v < 16; ++v)
-            reg.WriteInteger(QStringLiteral("Option%1").arg(v), v + t);
+            reg.WriteInteger(options[v], v + t);
     }
 }
 
