@@ -9,12 +9,12 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <initializer_list>
 #include <memory>
 #include <new>
 
 #include "model/Task.h"
 #include "platform/FileSystem.h"
+#include "settings/FormatText.h"
 #include "settings/Language.h"
 #include "storage/FileUtils.h"
 
@@ -27,33 +27,6 @@ constexpr qint64 kMaxBlock = 262144;
 constexpr int kRetryPeriodMs = 500;
 // The bandwidth wait sleeps in slices so that a suspension or stop is noticed soon.
 constexpr qint64 kThrottleSliceMs = 250;
-
-// Substitutes %s and %d in order ("%%" is a percent sign). Texts may come from a language file, so a
-// format with more placeholders than arguments gets empty texts for the extra ones.
-QString FormatText(const QString& format, std::initializer_list<QString> args) {
-    QString out;
-    out.reserve(format.size() + 64);
-    auto next = args.begin();
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format[i];
-        if (c == QLatin1Char('%') && i + 1 < format.size()) {
-            const QChar spec = format[i + 1];
-            if (spec == QLatin1Char('%')) {
-                out += c;
-                ++i;
-                continue;
-            }
-            if (spec == QLatin1Char('s') || spec == QLatin1Char('d')) {
-                if (next != args.end())
-                    out += *next++;
-                ++i;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
 
 QString Num(qint64 value) {
     return QString::number(value);
