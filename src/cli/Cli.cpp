@@ -87,7 +87,7 @@ const TCommandHelp kCommandHelp[] = {
      "with the number of the offending line, and then nothing is written.\n"},
     {"demo",
      "Usage: tarnovex-cli demo\n\nLists the tasks like `list`; when the store holds no task, first creates a\n"
-     "sample task that backs up ~/Documents (or the home folder) to ~/Tarnovex Backup.\n"},
+     "sample task that backs up ~/Documents to ~/Tarnovex Backup.\n"},
     {"help", "Usage: tarnovex-cli help [COMMAND]\n"},
 };
 
@@ -348,7 +348,7 @@ int CmdDemo(const QStringList& args) {
         const QString home = QDir::homePath();
         const QString documents = home + QStringLiteral("/Documents");
         QStringList newArgs{QStringLiteral("--name"), QStringLiteral("Documents"), QStringLiteral("--source"),
-                            QFileInfo(documents).isDir() ? documents : home, QStringLiteral("--dest"),
+                            documents, QStringLiteral("--dest"),
                             home + QStringLiteral("/Tarnovex Backup")};
         Out(QStringLiteral("The store %1 holds no task yet; creating a sample task.").arg(SettingsStore::FilePath()));
         const int status = CmdNew(newArgs);

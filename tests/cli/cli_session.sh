@@ -65,6 +65,11 @@ export TARNOVEX_HOME="$HOME_DIR/other"
 cmp -s "$HOME_DIR/before.reg" "$HOME_DIR/reimported.reg" || fail "export after import differs from the original export"
 "$CLI" list | grep -q "^$id2	Docs" || fail "imported store lacks the task"
 
+# demo (what `make run` runs) creates a valid sample task in an empty store, once.
+export TARNOVEX_HOME="$HOME_DIR/demo"
+HOME="$HOME_DIR/user" "$CLI" demo >/dev/null 2>&1; expect_status 0 $? "demo in an empty store"
+HOME="$HOME_DIR/user" "$CLI" demo 2>/dev/null | grep -c "	Documents	" | grep -q '^1$' || fail "demo did not list exactly one sample task"
+
 # Help for the tool and every command.
 for c in list show new delete export import demo; do
     "$CLI" "$c" --help | grep -q "Usage: tarnovex-cli $c" || fail "$c --help"
