@@ -1,5 +1,7 @@
 #include "platform/Volumes.h"
 
+#include "platform/Drives.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,45 +9,22 @@
 
 namespace {
 
-// Undoes the octal escapes (\040 for a blank) of /proc/self/mountinfo fields.
-QString UnescapeMountField(const QByteArray& field) {
-    QByteArray out;
-    out.reserve(field.size());
-    for (int i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(static_cast<char>(code));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return QString::fromUtf8(out);
-}
-
-// The device of the file system mounted at mountPoint ("" when none).
+// The device of the file system mounted at mountPoint ("" when none). A later mount over the same
+// point hides the earlier one.
 QString DeviceOfMount(const QString& mountPoint) {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    if (!file.open(QIODevice::ReadOnly)) return {};
     const QString wanted = QDir::cleanPath(mountPoint);
     QString device;
-    // Later lines win: a mount over the same point hides the earlier one.
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const int dash = fields.indexOf("-");
-        if (fields.size() < 5 || dash < 0 || dash + 2 >= fields.size()) continue;
-        if (UnescapeMountField(fields[4]) == wanted) device = UnescapeMountField(fields[dash + 2]);
-    }
+    for (const TMountEntry& entry : Drives::MountTable())
+        if (entry.mountPoint == wanted)
+            device = entry.source;
     return device;
 }
 
 // The name of the /dev/disk/by-* link that resolves to device.
 QString LinkNameFor(const QString& folder, const QString& device) {
     const QString target = QFileInfo(device).canonicalFilePath();
-    if (target.isEmpty()) return {};
+    if (target.isEmpty())
+        return {};
     const QDir dir(folder);
     for (const QFileInfo& link : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         if (QFileInfo(link.absoluteFilePath()).canonicalFilePath() == target) {
@@ -75,8 +54,10 @@ QString LinkNameFor(const QString& folder, const QString& device) {
 QString SerialFromUuid(const QString& uuid) {
     QString hex;
     for (const QChar c : uuid) {
-        if (c.isDigit() || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'))) hex += c.toUpper();
-        if (hex.size() == 8) break;
+        if (c.isDigit() || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')))
+            hex += c.toUpper();
+        if (hex.size() == 8)
+            break;
     }
     return hex;
 }
@@ -84,7 +65,8 @@ QString SerialFromUuid(const QString& uuid) {
 bool TSystemVolumeInfo::Read(const QString& mountPoint, TVolumeInfo& info) {
     info = {};
     const QString device = DeviceOfMount(mountPoint);
-    if (device.isEmpty()) return false;
+    if (device.isEmpty())
+        return false;
     info.label = LinkNameFor(QStringLiteral("/dev/disk/by-label"), device);
     info.serial = SerialFromUuid(LinkNameFor(QStringLiteral("/dev/disk/by-uuid"), device));
     return true;
