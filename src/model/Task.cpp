@@ -596,3 +596,13 @@ bool SamePersistedValues(const TTask& a, const TTask& b) {
     }
     return a.Filters == b.Filters && a.Schedule == b.Schedule;
 }
+
+QString TTask::IndexFileNameForId(const QString& id) {
+    QString name = id;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    name.replace(QChar(0), QLatin1Char('_'));
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    return name + QStringLiteral(".idx");
+}

@@ -324,7 +324,10 @@ public:
     QString WithProcessingExtension(const QString& fileName) const;
     QString VersionsArchiveFolder() const;  // "n/a" unless VersionsKeepType is vkArcFolder
     QString DeletedArchiveFolder() const;   // "n/a" unless DeleteKind is adkMoveArcFolder
-    QString IndexFileName() const { return ID + QStringLiteral(".idx"); }
+    // The ID with its extension (from the last '.') replaced by ".idx"; '/' and NUL become '_', so the
+    // name never points outside the folder that holds it.
+    QString IndexFileName() const { return IndexFileNameForId(ID); }
+    static QString IndexFileNameForId(const QString& id);
     QString ExpandedCompressFilename() const;  // cached
 
     // FTP destination.

@@ -277,13 +277,7 @@ bool SaveIndexFile(const QString& path, const TIndexList& list) {
 }
 
 QString IndexFileNameFor(const QString& taskId) {
-    QString name = taskId;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    name.replace(QChar(0), QLatin1Char('_'));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0)
-        name.truncate(dot);
-    return name + QStringLiteral(".idx");
+    return TTask::IndexFileNameForId(taskId);
 }
 
 bool IndexEnabled(const TTask& task) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <numeric>
 
+#include "fixtures/RecordingRunContext.h"
 #include "fixtures/TempHome.h"
 #include "model/Task.h"
 #include "platform/FileSystem.h"
@@ -20,82 +21,6 @@
 #include "storage/FileUtilsTestHelpers.h"
 
 namespace {
-
-// A run context that records what the primitives report and answers alerts from a script. Sleeping
-// only advances a fake clock, so no test waits or depends on elapsed time.
-class TRecordingRunContext : public TRunContext {
-public:
-    struct TRecord {
-        TLogKind kind;
-        QString text;
-    };
-    struct TAlert {
-        TAlertEvent event;
-        QString buttons;
-        QString text;
-    };
-
-    const TTask& Task() const override { return task; }
-    void LogMessage(TLogKind kind, const QString& text) override {
-        logs.push_back({kind, text});
-        if (kind == TLogKind::lkError)
-            ++errors;
-    }
-    int RaiseAlert(TAlertEvent event, const QString& buttons, const QString& text) override {
-        alerts.push_back({event, buttons, text});
-        int answer = AlertAnswer::NotShown;
-        if (!answers.empty()) {
-            answer = answers.front();
-            answers.pop_front();
-        }
-        if (answer == AlertAnswer::Stop)
-            stop = true;
-        return answer;
-    }
-    void SetProgress(const QString&, qint64) override {}
-    void AddProgressBytes(qint64) override {}
-    void SetProgressDone(qint64) override {}
-    int RetriesLeft() const override {
-        return std::max(0, std::min(task.MaxNumberOfRetries - errors, task.MaxNumberBeforeStop - errors));
-    }
-    void ResetRetryErrors() override { errors = 0; }
-    bool StopRequested() override {
-        ++stopChecks;
-        if (onStopCheck)
-            onStopCheck(stopChecks);
-        return stop;
-    }
-    void RequestStop() override { stop = true; }
-    bool SleepUnlessStopped(int ms) override {
-        sleeps.push_back(ms);
-        clockMs += ms;
-        if (onSleep)
-            onSleep();
-        return !stop;
-    }
-    bool SpanningHappened() const override { return spanning; }
-    void SetSpanningHappened() override { spanning = true; }
-    QString TempFolder() const override { return {}; }
-
-    int Count(TLogKind kind) const {
-        return static_cast<int>(
-            std::count_if(logs.begin(), logs.end(), [kind](const TRecord& r) { return r.kind == kind; }));
-    }
-    int TotalSleep() const { return std::accumulate(sleeps.begin(), sleeps.end(), 0); }
-
-    TTask task;
-    std::vector<TRecord> logs;
-    std::vector<TAlert> alerts;
-    std::deque<int> answers;
-    int errors = 0;
-    bool stop = false;
-    int stopChecks = 0;
-    std::function<void(int)> onStopCheck;
-    std::function<void()> onSleep;
-    std::vector<int> sleeps;
-    qint64 clockMs = 0;
-    bool spanning = false;
-};
 
 class TransferTest : public TarnovexTest {
 protected:
