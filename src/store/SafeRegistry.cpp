@@ -12,24 +12,6 @@ TStoreEngine& Engine() {
     return TStoreEngine::Instance();
 }
 
-// The components of path, absolute or relative to the current key (folded path baseFold, spelled
-// baseSpelled). Empty components are skipped.
-QStringList ResolveComponents(const QString& path, const TRegNode* base) {
-    QStringList components;
-    if (!path.startsWith(QLatin1Char('\\')) && base && !base->spelled.isEmpty())
-        components = base->spelled.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    components += path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    return components;
-}
-
-QString FoldComponents(const QStringList& components) {
-    QStringList folded;
-    folded.reserve(components.size());
-    for (const QString& part : components)
-        folded.append(TStoreEngine::Fold(part));
-    return folded.join(QLatin1Char('\\'));
-}
-
 const TRegValue* FindValue(const TRegNode* node, const QString& name) {
     if (!node)
         return nullptr;
@@ -57,6 +39,13 @@ TSafeRegistry::~TSafeRegistry() {
     Engine().AccessorReleased();
 }
 
+TRegNode* TSafeRegistry::Resolve(const QString& path, bool create) const {
+    // A relative path is walked from the current key; an absolute one (or one without a current key)
+    // from the top.
+    TRegNode* base = path.startsWith(QLatin1Char('\\')) ? nullptr : CurrentNode();
+    return Engine().Walk(base ? base : Engine().Root(), path, create);
+}
+
 TRegNode* TSafeRegistry::CurrentNode() const {
     TStoreEngine& engine = Engine();
     if (cachedNode_ && cachedGeneration_ == engine.Generation())
@@ -68,8 +57,7 @@ TRegNode* TSafeRegistry::CurrentNode() const {
 
 bool TSafeRegistry::OpenKey(const QString& path, bool canCreate) {
     std::lock_guard lock(Engine().Mutex());
-    const QStringList components = ResolveComponents(path, CurrentNode());
-    TRegNode* node = canCreate ? Engine().Create(components) : Engine().Find(FoldComponents(components));
+    TRegNode* node = Resolve(path, canCreate);
     if (!node)
         return false;
     currentFold_ = node->fold;
@@ -90,7 +78,7 @@ void TSafeRegistry::CloseKey() {
 
 bool TSafeRegistry::KeyExists(const QString& path) const {
     std::lock_guard lock(Engine().Mutex());
-    return Engine().Find(FoldComponents(ResolveComponents(path, CurrentNode()))) != nullptr;
+    return Resolve(path, false) != nullptr;
 }
 
 QString TSafeRegistry::CurrentPath() const {
@@ -134,7 +122,7 @@ bool TSafeRegistry::HasSubKeys() const {
 
 bool TSafeRegistry::DeleteKey(const QString& path) {
     std::lock_guard lock(Engine().Mutex());
-    TRegNode* node = Engine().Find(FoldComponents(ResolveComponents(path, CurrentNode())));
+    TRegNode* node = Resolve(path, false);
     return Engine().Delete(node);
 }
 
@@ -203,6 +191,8 @@ void TSafeRegistry::WriteRawValue(const TRegValue& value) {
             return;  // unchanged: nothing to write
         existing = std::move(replacement);
     } else {
+        if (node->values.capacity() == 0)
+            node->values.reserve(8);
         node->values.push_back(value);
         node->AddToIndex(static_cast<int>(node->values.size()) - 1);
     }

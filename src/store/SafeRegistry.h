@@ -80,6 +80,7 @@ public:
 
 private:
     TRegNode* CurrentNode() const;
+    TRegNode* Resolve(const QString& path, bool create) const;
 
     QString currentFold_;  // folded absolute path of the current key, "" for the top
     mutable TRegNode* cachedNode_ = nullptr;

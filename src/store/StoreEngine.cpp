@@ -58,14 +58,6 @@ bool TakeU32(const QByteArray& data, qsizetype& pos, quint32& value) {
     return true;
 }
 
-bool TakeBytes(const QByteArray& data, qsizetype& pos, quint32 length, QByteArray& out) {
-    if (static_cast<quint64>(data.size() - pos) < length)
-        return false;
-    out = data.mid(pos, static_cast<qsizetype>(length));
-    pos += length;
-    return true;
-}
-
 QStringList SplitSpelled(const QString& spelled) {
     return spelled.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
 }
@@ -126,18 +118,32 @@ size_t qHash(const TNoCaseKey& key, size_t seed) noexcept {
 }
 
 int TRegNode::FindValue(const QString& name) const {
-    return valueIndex.value(TNoCaseKey{name}, -1);
+    if (values.size() > kLinearValues)
+        return valueIndex.value(TNoCaseKey{name}, -1);
+    // A handful of values: comparing names beats hashing them.
+    const TNoCaseKey key{name};
+    for (size_t i = 0; i < values.size(); ++i)
+        if (TNoCaseKey{values[i].name} == key)
+            return static_cast<int>(i);
+    return -1;
 }
 
 void TRegNode::AddToIndex(int index) {
-    valueIndex.insert(TNoCaseKey{values[static_cast<size_t>(index)].name}, index);
+    if (values.size() > kLinearValues && valueIndex.size() == index)
+        valueIndex.insert(TNoCaseKey{values[static_cast<size_t>(index)].name}, index);
+    else
+        RebuildIndex();
 }
 
 void TRegNode::RebuildIndex() {
     valueIndex.clear();
+    if (values.size() <= kLinearValues)
+        return;
     valueIndex.reserve(static_cast<qsizetype>(values.size()));
-    for (int i = 0; i < static_cast<int>(values.size()); ++i)
-        AddToIndex(i);
+    // Backwards, so that of two values with the same name (only a damaged row can hold them) the first
+    // one is found, as the linear search does.
+    for (int i = static_cast<int>(values.size()) - 1; i >= 0; --i)
+        valueIndex.insert(TNoCaseKey{values[static_cast<size_t>(i)].name}, i);
 }
 
 QString TStoreEngine::Fold(const QString& name) {
@@ -168,6 +174,7 @@ TStoreEngine::TStoreEngine() {
 }
 
 void TStoreEngine::ResetTree() {
+    byFold_.clear();
     root_ = std::make_unique<TRegNode>();
     ++generation_;
 }
@@ -293,7 +300,17 @@ bool TStoreEngine::LoadTree() {
         const int blobBytes = sqlite3_column_bytes(statement, 2);
         if (blob && blobBytes > 0)
             row.data = QByteArray(static_cast<const char*>(blob), blobBytes);
-        TRegNode* node = Create(SplitSpelled(QString::fromUtf8(row.spelled)));
+        const QString spelled = QString::fromUtf8(row.spelled);
+        // Rows usually come after their parent's row: look the parent up directly instead of walking
+        // from the top for every row.
+        TRegNode* node = nullptr;
+        const qsizetype cut = spelled.lastIndexOf(QLatin1Char('\\'));
+        if (cut > 0 && cut + 1 < spelled.size()) {
+            if (TRegNode* parent = byFold_.value(Fold(spelled.left(cut)), nullptr))
+                node = Child(parent, spelled.mid(cut + 1), true);
+        }
+        if (!node)
+            node = Create(SplitSpelled(spelled));
         node->values.clear();
         DeserializeValues(row.data, node->values);
         node->RebuildIndex();
@@ -350,33 +367,63 @@ void TStoreEngine::Close() {
 }
 
 TRegNode* TStoreEngine::Find(const QString& foldedPath) {
-    TRegNode* node = root_.get();
     if (foldedPath.isEmpty())
-        return node;
-    for (const QString& part : foldedPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
-        auto it = node->children.find(part);
-        if (it == node->children.end())
-            return nullptr;
-        node = it->second.get();
-    }
-    return node;
+        return root_.get();
+    return byFold_.value(foldedPath, nullptr);
+}
+
+TRegNode* TStoreEngine::Child(TRegNode* node, const QString& name, bool create) {
+    QString fold = Fold(name);
+    auto it = node->children.find(fold);
+    if (it != node->children.end())
+        return it->second.get();
+    if (!create)
+        return nullptr;
+    auto child = std::make_unique<TRegNode>();
+    child->name = name;
+    child->parent = node;
+    child->fold = node->fold.isEmpty() ? fold : node->fold + QLatin1Char('\\') + fold;
+    child->spelled = node->spelled.isEmpty() ? name : node->spelled + QLatin1Char('\\') + name;
+    TRegNode* raw = child.get();
+    byFold_.insert(raw->fold, raw);
+    dirty_.insert(raw->fold);
+    node->children.emplace(std::move(fold), std::move(child));
+    return raw;
 }
 
 TRegNode* TStoreEngine::Create(const QStringList& components) {
     TRegNode* node = root_.get();
-    for (const QString& part : components) {
-        const QString fold = Fold(part);
-        auto it = node->children.find(fold);
-        if (it == node->children.end()) {
-            auto child = std::make_unique<TRegNode>();
-            child->name = part;
-            child->parent = node;
-            child->fold = node->fold.isEmpty() ? fold : node->fold + QLatin1Char('\\') + fold;
-            child->spelled = node->spelled.isEmpty() ? part : node->spelled + QLatin1Char('\\') + part;
-            it = node->children.emplace(fold, std::move(child)).first;
-            dirty_.insert(it->second->fold);
-        }
-        node = it->second.get();
+    for (const QString& part : components)
+        node = Child(node, part, true);
+    return node;
+}
+
+TRegNode* TStoreEngine::Walk(TRegNode* from, const QString& path, bool create) {
+    // Most paths name a key that exists, written without doubled separators: one look-up by the folded
+    // path finds it without walking the levels.
+    QStringView rest(path);
+    while (rest.startsWith(QLatin1Char('\\')))
+        rest = rest.mid(1);
+    if (rest.isEmpty())
+        return from;
+    if (!rest.endsWith(QLatin1Char('\\')) && !rest.contains(QLatin1String("\\\\"))) {
+        const QString fold = Fold(rest.toString());
+        const auto hit = byFold_.constFind(from->fold.isEmpty() ? fold : from->fold + QLatin1Char('\\') + fold);
+        if (hit != byFold_.cend())
+            return hit.value();
+        if (!create)
+            return nullptr;
+    }
+    TRegNode* node = from;
+    const qsizetype size = path.size();
+    qsizetype start = 0;
+    while (node && start < size) {
+        qsizetype end = path.indexOf(QLatin1Char('\\'), start);
+        if (end < 0)
+            end = size;
+        if (end > start)
+            node = Child(node, path.mid(start, end - start), create);
+        start = end + 1;
     }
     return node;
 }
@@ -392,6 +439,7 @@ bool TStoreEngine::Delete(TRegNode* node) {
         const TRegNode* current = pending.back();
         pending.pop_back();
         deletion.folds.push_back(current->fold);
+        byFold_.remove(current->fold);
         for (const auto& [fold, child] : current->children)
             pending.push_back(child.get());
     }
@@ -577,37 +625,55 @@ void TStoreEngine::DeserializeValues(const QByteArray& data, std::vector<TRegVal
     quint32 count = 0;
     if (!TakeU32(data, pos, count))
         return;
+    // Value names repeat across keys ("Enabled", "Folder" ...): one shared string per name saves an
+    // allocation per value when a large store is read.
+    thread_local QHash<QByteArray, QString> names;
+    if (names.size() > 4096)
+        names.clear();
+    auto view = [&](quint32 length, QByteArrayView& out) {
+        if (static_cast<quint64>(length) > static_cast<quint64>(data.size() - pos))
+            return false;
+        out = QByteArrayView(data.constData() + pos, length);
+        pos += length;
+        return true;
+    };
     // The count is never trusted: every value needs at least nine bytes, so the data bounds the loop.
+    values.reserve(values.size() + std::min<size_t>(count, static_cast<size_t>(data.size() / 9)));
     for (quint32 i = 0; i < count && data.size() - pos >= 9; ++i) {
         quint32 nameLength = 0, dataLength = 0;
-        QByteArray name, payload;
-        if (!TakeU32(data, pos, nameLength) || !TakeBytes(data, pos, nameLength, name))
+        QByteArrayView name, payload;
+        if (!TakeU32(data, pos, nameLength) || !view(nameLength, name))
             return;
         if (data.size() - pos < 1)
             return;
         const auto type = static_cast<quint8>(data[pos++]);
-        if (!TakeU32(data, pos, dataLength) || !TakeBytes(data, pos, dataLength, payload))
+        if (!TakeU32(data, pos, dataLength) || !view(dataLength, payload))
             return;
         TRegValue value;
-        value.name = QString::fromUtf8(name);
+        const QByteArray nameKey = QByteArray::fromRawData(name.data(), name.size());
+        auto known = names.constFind(nameKey);
+        if (known == names.cend())
+            known = names.insert(QByteArray(name.data(), name.size()), QString::fromUtf8(name));
+        value.name = known.value();
         value.type = static_cast<TRegDataType>(type);
         switch (value.type) {
             case TRegDataType::rdString:
             case TRegDataType::rdExpandString:
-                value.text = QString::fromUtf8(payload);
+                if (!payload.isEmpty())
+                    value.text = QString::fromUtf8(payload);
                 break;
             case TRegDataType::rdInteger:
                 if (payload.size() == 4)
-                    value.integer = qFromLittleEndian<qint32>(payload.constData());
+                    value.integer = qFromLittleEndian<qint32>(payload.data());
                 else
-                    value.type = TRegDataType::rdUnknown, value.bytes = payload;
+                    value.type = TRegDataType::rdUnknown, value.bytes = payload.toByteArray();
                 break;
             case TRegDataType::rdBinary:
-                value.bytes = payload;
+                value.bytes = payload.toByteArray();
                 break;
             default:
                 value.type = TRegDataType::rdUnknown;
-                value.bytes = payload;
+                value.bytes = payload.toByteArray();
         }
         values.push_back(std::move(value));
     }

@@ -35,7 +35,9 @@ struct TRegNode {
     TRegNode* parent = nullptr;
     std::map<QString, std::unique_ptr<TRegNode>> children;  // by folded name: ascending, case-insensitive
     std::vector<TRegValue> values;                          // creation order
-    QHash<TNoCaseKey, int> valueIndex;                      // name without case -> index in values
+    // Name without case -> index in values; kept only for keys with more than kLinearValues values.
+    QHash<TNoCaseKey, int> valueIndex;
+    static constexpr size_t kLinearValues = 24;
 
     int FindValue(const QString& name) const;
     void RebuildIndex();
@@ -60,6 +62,9 @@ public:
     TRegNode* Find(const QString& foldedPath);
     // Resolves or creates the key at the absolute path given as components (stored spellings).
     TRegNode* Create(const QStringList& components);
+    // Resolves (or, with create, makes) the key at path below from; path components are separated by
+    // '\\', empty components are skipped.
+    TRegNode* Walk(TRegNode* from, const QString& path, bool create);
     bool Delete(TRegNode* node);
     void MarkDirty(TRegNode* node);
     quint64 Generation() const { return generation_; }
@@ -81,6 +86,7 @@ private:
     TStoreEngine();
     bool OpenFile(const QString& path, bool& corrupt);
     bool LoadTree();
+    TRegNode* Child(TRegNode* node, const QString& name, bool create);
     void ResetTree();
     void RefreshIfChangedElsewhere();
     qint64 DataVersion();
@@ -89,6 +95,7 @@ private:
 
     std::recursive_mutex mutex_;
     std::unique_ptr<TRegNode> root_;
+    QHash<QString, TRegNode*> byFold_;  // every key below the top by its folded path
     sqlite3* db_ = nullptr;
     bool open_ = false;  // a store (file or memory-only) is in use
     QString path_;
