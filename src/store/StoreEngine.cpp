@@ -374,8 +374,8 @@ TRegNode* TStoreEngine::Find(const QString& foldedPath) {
 
 TRegNode* TStoreEngine::Child(TRegNode* node, const QString& name, bool create) {
     QString fold = Fold(name);
-    auto it = node->children.find(fold);
-    if (it != node->children.end())
+    const auto it = node->children.lower_bound(fold);
+    if (it != node->children.end() && it->first == fold)
         return it->second.get();
     if (!create)
         return nullptr;
@@ -387,7 +387,7 @@ TRegNode* TStoreEngine::Child(TRegNode* node, const QString& name, bool create) 
     TRegNode* raw = child.get();
     byFold_.insert(raw->fold, raw);
     dirty_.insert(raw->fold);
-    node->children.emplace(std::move(fold), std::move(child));
+    node->children.emplace_hint(it, std::move(fold), std::move(child));
     return raw;
 }
 
