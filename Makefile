@@ -67,6 +67,7 @@ run: build
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$(basename $$b)"; $$b; done
+	bench/compare_runs.sh $(BUILD)/tarnovex-cli
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
