@@ -7,7 +7,7 @@
 #include "model/Task.h"
 #include "model/TaskPaths.h"
 #include "platform/DateTime.h"
-#include "platform/Mounts.h"
+#include "platform/Drives.h"
 #include "platform/SystemInfo.h"
 
 const std::array<TFolderVariableDef, 43> kTaskVariables = {{
@@ -225,7 +225,7 @@ QString EvaluateTaskVariable(const TTask& task, int code, int sourceIndex) {
         }
         case 3: {
             const QString source = task.SourceFolderPath(sourceIndex);
-            return source.isEmpty() ? QString() : IncludeTrailingSlash(Mounts::MountPointOf(source));
+            return source.isEmpty() ? QString() : IncludeTrailingSlash(Drives::MountPointOf(source));
         }
         case 4:
             if (local)
@@ -239,7 +239,7 @@ QString EvaluateTaskVariable(const TTask& task, int code, int sourceIndex) {
         case 6:
             return local ? IncludeTrailingSlash(StripRoot(task.DestinationFolder(-1))) : kVariableErrorMark;
         case 7:
-            return local ? IncludeTrailingSlash(Mounts::MountPointOf(task.DestinationFolder(-1)))
+            return local ? IncludeTrailingSlash(Drives::MountPointOf(task.DestinationFolder(-1)))
                          : kVariableErrorMark;
         case 8:
             return task.DeletedArchiveFolder();

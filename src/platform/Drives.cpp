@@ -138,6 +138,19 @@ TMountEntry MountOf(const QString& path) {
     return MountOf(path, MountTable());
 }
 
+QString MountPointOf(const QString& path, const QList<TMountEntry>& mounts) {
+    if (path.isEmpty())
+        return {};
+    QString point = MountOf(path, mounts).mountPoint;
+    if (!point.endsWith(QLatin1Char('/')))
+        point += QLatin1Char('/');
+    return point;
+}
+
+QString MountPointOf(const QString& path) {
+    return MountPointOf(path, MountTable());
+}
+
 TDriveType ClassifyDrive(const QString& fsType, bool removableDevice) {
     static const QStringList network = {QStringLiteral("nfs"),        QStringLiteral("nfs4"),
                                         QStringLiteral("cifs"),       QStringLiteral("smb3"),

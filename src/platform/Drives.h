@@ -52,6 +52,9 @@ QStringList DriveList();
 // matches better. mounts defaults to MountTable().
 TMountEntry MountOf(const QString& path);
 TMountEntry MountOf(const QString& path, const QList<TMountEntry>& mounts);
+// The mount point of MountOf with a trailing '/'; empty for an empty path.
+QString MountPointOf(const QString& path);
+QString MountPointOf(const QString& path, const QList<TMountEntry>& mounts);
 
 // The type from the file-system type and whether the block device is removable.
 TDriveType ClassifyDrive(const QString& fsType, bool removableDevice);

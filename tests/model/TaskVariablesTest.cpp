@@ -5,7 +5,7 @@
 #include "fixtures/TempHome.h"
 #include "model/Task.h"
 #include "model/TaskVariables.h"
-#include "platform/Mounts.h"
+#include "platform/Drives.h"
 #include "platform/SystemInfo.h"
 
 namespace {
@@ -67,7 +67,7 @@ TEST_F(TaskVariablesTest, NumberedSourceVariables) {
     task.ClearPathCaches();
     EXPECT_EQ(ExpandTaskPath(task, "%source2%|%SourceTop2%|%SourceExcludeRoot2%|%Source%|%SourceTop%"),
               "/srv/Music/|Music/|srv/Music/|/home/ann/Docs/|Docs/");
-    EXPECT_EQ(ExpandTaskPath(task, "%SourceRoot2%"), Mounts::MountPointOf("/srv/Music/"));
+    EXPECT_EQ(ExpandTaskPath(task, "%SourceRoot2%"), Drives::MountPointOf("/srv/Music/"));
 }
 
 TEST_F(TaskVariablesTest, DestinationVariablesOfAnFtpTask) {
@@ -85,7 +85,7 @@ TEST_F(TaskVariablesTest, LocalDestinationVariables) {
     const TTask task = LocalTask({"/src"}, "/mnt/backups/Daily");
     EXPECT_EQ(Eval(task, "DestinationTop"), "Daily/");
     EXPECT_EQ(Eval(task, "DestinationExcludeRoot"), "mnt/backups/Daily/");
-    EXPECT_EQ(Eval(task, "DestinationRoot"), Mounts::MountPointOf("/mnt/backups/Daily/"));
+    EXPECT_EQ(Eval(task, "DestinationRoot"), Drives::MountPointOf("/mnt/backups/Daily/"));
     EXPECT_EQ(Eval(task, "DeletedArchive"), "n/a");
     EXPECT_EQ(Eval(task, "ProjectId"), task.ID);
     EXPECT_EQ(Eval(task, "ProjectName"), "Untitled");
@@ -190,26 +190,3 @@ TEST_F(TaskVariablesTest, EnvironmentAndSpecialFolders) {
     EXPECT_TRUE(ExpandTaskPath(task, "%WindowsStartup%").endsWith("/autostart"));
 }
 
-TEST(Mounts, MountPointOfPicksTheLongestHoldingMount) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString real = QFileInfo(dir.path()).canonicalFilePath();
-    const QString parent = QFileInfo(real).path();
-    const QStringList mounts = {"/", parent, real + "x", "/proc"};
-    EXPECT_EQ(Mounts::MountPointOf(real + "/not/yet/there", mounts), parent + "/");
-    EXPECT_EQ(Mounts::MountPointOf(real, {"/", real}), real + "/");
-    EXPECT_EQ(Mounts::MountPointOf("/", mounts), "/");
-    EXPECT_EQ(Mounts::MountPointOf("", mounts), "");
-    // The real table always holds the root.
-    EXPECT_TRUE(Mounts::MountPointOf(real).endsWith('/'));
-    EXPECT_TRUE(Mounts::MountPoints().contains("/"));
-}
-
-TEST(Mounts, ParseMountInfoDecodesEscapes) {
-    const QByteArray text =
-        "22 1 0:21 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
-        "30 22 0:25 / /media/My\\040Disk rw - vfat /dev/sdb1 rw\n"
-        "broken line\n"
-        "31 22 0:26 / /a\\134b rw - tmpfs tmpfs rw\n";
-    EXPECT_EQ(Mounts::ParseMountInfo(text), QStringList({"/", "/media/My Disk", "/a\\b"}));
-}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <limits>
 
@@ -120,6 +121,23 @@ TEST(Drives, MountOfAPathIsTheLongestMountAboveItsExistingPart) {
               0);
     EXPECT_EQ(Drives::MountOf(base + QStringLiteral("/shortcut/file"), mounts).fsType,
               QStringLiteral("vfat"));
+}
+
+TEST(Drives, MountPointOfEndsWithASlash) {
+    QTemporaryDir dir;
+    const QString real = Canonical(dir.path());
+    const QString parent = QFileInfo(real).path();
+    QList<TMountEntry> mounts(4);
+    mounts[0].mountPoint = QStringLiteral("/");
+    mounts[1].mountPoint = parent;
+    mounts[2].mountPoint = real + QStringLiteral("x");  // a longer name, not a parent
+    mounts[3].mountPoint = QStringLiteral("/proc");
+    EXPECT_EQ(Drives::MountPointOf(real + QStringLiteral("/not/yet/there"), mounts), parent + QLatin1Char('/'));
+    EXPECT_EQ(Drives::MountPointOf(QStringLiteral("/"), mounts), QStringLiteral("/"));
+    EXPECT_EQ(Drives::MountPointOf(QString(), mounts), QString());
+    // The real table always holds the root, so every path has a mount point.
+    EXPECT_TRUE(Drives::MountPointOf(real).endsWith(QLatin1Char('/')));
+    EXPECT_TRUE(Drives::DriveList().contains(QStringLiteral("/")));
 }
 
 TEST(Drives, FreeSpaceAsksTheNearestExistingFolderAndUnknownIsUnlimited) {
