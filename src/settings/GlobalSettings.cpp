@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "store/SafeRegistry.h"
 
@@ -372,7 +373,7 @@ QString MakeRunTempFolder() {
     for (int attempt = 0; attempt < 100000; ++attempt, ++number) {
         const QString folder =
             base + QStringLiteral("~Tarnovex-") + QString::number(number) + QLatin1Char('/');
-        const QByteArray native = QFile::encodeName(folder.chopped(1));
+        const QByteArray native = EncodeFileName(folder.chopped(1));
         // Private to the user: a run may put decrypted copies here.
         if (::mkdir(native.constData(), 0700) == 0) {
             qint64 seen = lastNumber.load();

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "store/SettingsStore.h"
 
@@ -69,7 +70,7 @@ bool MakePrivateFolder(const QString& folder) {
     const QString parent = QFileInfo(folder).absolutePath();
     if (parent != folder && !MakePrivateFolder(parent))
         return false;
-    return ::mkdir(QFile::encodeName(folder).constData(), 0700) == 0 || QFileInfo(folder).isDir();
+    return ::mkdir(EncodeFileName(folder).constData(), 0700) == 0 || QFileInfo(folder).isDir();
 }
 
 // Moves a damaged database (and its WAL companions) aside so that a fresh store can start.
@@ -227,7 +228,7 @@ bool TStoreEngine::OpenFile(const QString& path, bool& corrupt) {
     const QString folder = info.absolutePath();
     if (!MakePrivateFolder(folder))
         return false;
-    const QByteArray file = QFile::encodeName(path);
+    const QByteArray file = EncodeFileName(path);
     // The file holds passwords: create it private before SQLite opens it, and keep it private.
     const int fd = ::open(file.constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0)
