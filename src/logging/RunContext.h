@@ -31,6 +31,10 @@ public:
     // The smaller of (MaxNumberOfRetries - errors since the retry reset) and (MaxNumberBeforeStop -
     // errors), never below 0.
     virtual int RetriesLeft() const = 0;
+    // The error and warning records written by this run so far (the run's totals line reports them;
+    // the retry reset does not change them).
+    virtual int ErrorCount() const = 0;
+    virtual int WarningCount() const = 0;
     virtual void ResetRetryErrors() = 0;
 
     // The stop request. StopRequested also serves suspension: while the run is suspended it waits

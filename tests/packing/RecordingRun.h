@@ -31,6 +31,8 @@ public:
     void SetProgressDone(qint64) override {}
     int RetriesLeft() const override { return 0; }
     void ResetRetryErrors() override {}
+    int ErrorCount() const override { return static_cast<int>(Texts(TLogKind::lkError).size()); }
+    int WarningCount() const override { return static_cast<int>(Texts(TLogKind::lkWarning).size()); }
     bool StopRequested() override {
         ++StopChecks;
         return Stop;
