@@ -7,6 +7,7 @@
 
 #include "logging/RunContext.h"
 #include "packing/Packers.h"
+#include "platform/DialUp.h"
 #include "storage/Storage.h"
 
 // The files a scan found, in the order found. Entries are full paths of files, and of folders ending
@@ -45,6 +46,8 @@ struct TRunJob {
     TFilesList DestinationFiles;
     TScanTotals SourceTotals;
     TScanTotals DestinationTotals;
+    // The dial-up service of the before-steps; none: the system's (nmcli).
+    TDialUpService* DialUp = nullptr;
 
     const TTask& Task() const { return Context.Task(); }
 };

@@ -6,10 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -95,8 +96,11 @@ TDateTime FromTimespec(const timespec& t) {
 }
 
 bool Describe(int dirFd, const QString& path, const QString& name, TDirEntry& out) {
-    const QByteArray encoded = QFile::encodeName(path);
-    if (encoded.isEmpty() || encoded.contains('\0'))
+    // The bytes the file system uses: a name that is not valid UTF-8 is reached by its exact bytes.
+    if (path.contains(QChar(u'\0')))
+        return false;
+    const QByteArray encoded = EncodeFileName(path);
+    if (encoded.isEmpty())
         return false;
     TStatResult st;
     if (!StatEntry(dirFd, encoded.constData(), st))
