@@ -137,8 +137,11 @@ void Totals(TRunJob& job) {
 void BackupBody(TRunJob& job) {
     TRunContext& context = job.Context;
     const TTask& task = job.Task();
+    // A run that lacks a part it needs does nothing at all, not even its before-steps.
+    if (!CheckRunParts(job))
+        return;
     BeforeSteps(job);
-    if (context.StopRequested() || !CheckRunParts(job))
+    if (context.StopRequested())
         return;
     TCustomStorage& storage = *job.Storage;
     storage.Connect();
@@ -204,8 +207,11 @@ void BackupBody(TRunJob& job) {
 void SynchronizeBody(TRunJob& job) {
     TRunContext& context = job.Context;
     const TTask& task = job.Task();
+    // A run that lacks a part it needs does nothing at all, not even its before-steps.
+    if (!CheckRunParts(job))
+        return;
     BeforeSteps(job);
-    if (context.StopRequested() || !CheckRunParts(job))
+    if (context.StopRequested())
         return;
     TCustomStorage& storage = *job.Storage;
     storage.Connect();
