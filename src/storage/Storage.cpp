@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "model/Task.h"
+#include "platform/FileSystem.h"
 #include "storage/FileUtils.h"
 
 namespace {
@@ -56,12 +57,56 @@ bool TCustomStorage::IndexLoaded(TStorageSide side) const {
     return side == TStorageSide::Destination ? DestinationIndex.Loaded : SourceIndex.Loaded;
 }
 
-bool TCustomStorage::LoadIndex(const QString&, TStorageSide) {
-    return false;
+namespace {
+
+QString WithSlash(const QString& folder) {
+    return folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-bool TCustomStorage::SaveIndex(const QString&, TStorageSide) {
-    return false;
+}  // namespace
+
+bool TCustomStorage::LoadIndex(const QString& tempFolder, TStorageSide side) {
+    try {
+        if (!IndexEnabled())
+            return false;
+        const QString name = Task().IndexFileName();
+        QString path = WithSlash(tempFolder) + name;
+        if (!FetchIndexFile(name, path, side) || path.isEmpty() || !FileSystem::Exists(path))
+            return false;
+        TIndexList& list = Index(side);
+        const bool loaded = LoadIndexFile(path, list);
+        // A file read where it lies (a local side) stays even when it is damaged: the user may want what
+        // it holds, and the save at the end of the run replaces it in one step. A copy fetched from a
+        // remote side is the run's own temporary file; a damaged original is deleted there.
+        const bool inPlace = path == SideRoot(side) + name;
+        if (!inPlace) {
+            FileSystem::RemoveFile(path);
+            if (!loaded)
+                DeleteIndexFile(side);
+        }
+        return loaded;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TCustomStorage::SaveIndex(const QString& tempFolder, TStorageSide side) {
+    try {
+        if (!IndexEnabled() || tempFolder.isEmpty())
+            return false;
+        const QString name = Task().IndexFileName();
+        const QString path = WithSlash(tempFolder) + name;
+        if (!SaveIndexFile(path, Index(side)))
+            return false;
+        QString located = path;
+        if (!LocateIndexFile(name, located, side)) {
+            FileSystem::RemoveFile(path);
+            return false;
+        }
+        return StoreIndexFile(path, side);
+    } catch (...) {
+        return false;
+    }
 }
 
 QString TCustomStorage::SideRoot(TStorageSide side) const {
