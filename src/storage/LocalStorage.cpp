@@ -84,6 +84,14 @@ bool TargetMayBeReplaced(TLocalStorage& storage, const QString& source, const QS
     return overwrite;
 }
 
+// Whether two existing entries lie on one file system (a rename between them moves no bytes).
+bool SameFileSystem(const QString& a, const QString& b) {
+    FileSystem::TFileStatus first;
+    FileSystem::TFileStatus second;
+    return FileSystem::Status(a, first) == 0 && FileSystem::Status(b, second, true) == 0 &&
+           first.device == second.device;
+}
+
 // Runs one storage operation so that no exception leaves it: an unexpected failure is a plain false,
 // without a log record.
 template <typename F>
@@ -304,7 +312,9 @@ bool TLocalStorage::MoveWithRules(const QString& source, const QString& target) 
 
     if (context.StopRequested())
         return false;
-    transfer_.WaitForFreeSpace(source, target);
+    // A rename within one file system needs no room; only a move that has to copy waits for it.
+    if (!SameFileSystem(source, FileSystem::ParentFolder(target)))
+        transfer_.WaitForFreeSpace(source, target);
     if (context.StopRequested())
         return false;
 

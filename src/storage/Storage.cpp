@@ -71,7 +71,11 @@ bool TCustomStorage::LoadIndex(const QString& tempFolder, TStorageSide side) {
             return false;
         const QString name = Task().IndexFileName();
         QString path = WithSlash(tempFolder) + name;
-        if (!FetchIndexFile(name, path, side) || path.isEmpty() || !FileSystem::Exists(path))
+        if (!FetchIndexFile(name, path, side) || path.isEmpty())
+            return false;
+        // Only a regular file is read: a FIFO of that name would block the run.
+        FileSystem::TFileStatus status;
+        if (FileSystem::Status(path, status, true) != 0 || !status.IsFile())
             return false;
         TIndexList& list = Index(side);
         const bool loaded = LoadIndexFile(path, list);

@@ -1,5 +1,6 @@
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -310,6 +311,25 @@ TEST_F(LocalMoveTest, NewerSourceReplacesTheTargetAndOlderSourceStays) {
         QStringLiteral("Skipping older file \"%1\" (than \"%2\").").arg(older, dst + "older.txt")));
 }
 
+TEST_F(LocalMoveTest, RenameWithinOneFileSystemDoesNotWaitForRoom) {
+    TTransfer& transfer = static_cast<TLocalStorage&>(*storage).Transfer();
+    transfer.SetFreeSpaceSource([](const QString&) { return qint64(0); });
+    transfer.SetDriveTypeSource([](const QString&) { return TDriveType::Fixed; });
+    Task().MaxNumberOfRetries = 0;
+    const QString source = Write(src + "big.iso", QByteArray(4096, 'i'), 1);
+    EXPECT_TRUE(storage->PutFileToDestination(source));
+    EXPECT_EQ(FileSize(dst + "big.iso"), 4096);
+    EXPECT_FALSE(context.stop);
+    EXPECT_TRUE(NoWarningsOrErrors());
+
+    // A copy does need the room.
+    Task().TaskAction = TTaskAction::taBackup;
+    const QString copied = Write(src + "copy.iso", QByteArray(4096, 'c'), 1);
+    EXPECT_FALSE(storage->PutFileToDestination(copied));
+    EXPECT_TRUE(context.stop);
+    EXPECT_FALSE(Exists(dst + "copy.iso"));
+}
+
 TEST_F(LocalMoveTest, EmptySourceUsesTheMoveTexts) {
     const QString source = Write(src + "e.txt", "", 5);
     const QString target = Write(dst + "e.txt", "content", 1);
@@ -425,6 +445,13 @@ TEST_F(LocalStorageTest, IndexThatCannotBeStoredIsReportedWithoutAlertAndLeavesN
             .arg(tmp + Task().IndexFileName(), Task().DestLocal + Task().IndexFileName())));
     EXPECT_TRUE(context.alerts.empty());
     EXPECT_TRUE(TempFolderEmpty());
+}
+
+TEST_F(LocalStorageTest, IndexThatIsNoRegularFileIsNotRead) {
+    ASSERT_EQ(mkfifo(EncodeFileName(IndexPath()).constData(), 0600), 0);
+    // Reading the FIFO would block the test here.
+    EXPECT_FALSE(storage->LoadIndex(tmp, TStorageSide::Destination));
+    EXPECT_FALSE(storage->IndexLoaded(TStorageSide::Destination));
 }
 
 // --- the storage of a destination type -------------------------------------------------------------------
