@@ -312,8 +312,9 @@ bool TLocalStorage::MoveWithRules(const QString& source, const QString& target) 
 
     if (context.StopRequested())
         return false;
-    // A rename within one file system needs no room; only a move that has to copy waits for it.
-    if (!SameFileSystem(source, FileSystem::ParentFolder(target)))
+    // A rename within one file system needs no room. A move that has to copy waits for it: across file
+    // systems, or over a target that is still there (the rename never replaces one).
+    if (FileSystem::Exists(target) || !SameFileSystem(source, FileSystem::ParentFolder(target)))
         transfer_.WaitForFreeSpace(source, target);
     if (context.StopRequested())
         return false;

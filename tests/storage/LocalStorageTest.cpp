@@ -322,12 +322,13 @@ TEST_F(LocalMoveTest, RenameWithinOneFileSystemDoesNotWaitForRoom) {
     EXPECT_FALSE(context.stop);
     EXPECT_TRUE(NoWarningsOrErrors());
 
-    // A copy does need the room.
-    Task().TaskAction = TTaskAction::taBackup;
-    const QString copied = Write(src + "copy.iso", QByteArray(4096, 'c'), 1);
-    EXPECT_FALSE(storage->PutFileToDestination(copied));
+    // Over a target the move copies, and that needs the room.
+    const QString over = Write(src + "over.iso", QByteArray(4096, 'n'), 5);
+    Write(dst + "over.iso", "old", 1);
+    EXPECT_FALSE(storage->PutFileToDestination(over));
     EXPECT_TRUE(context.stop);
-    EXPECT_FALSE(Exists(dst + "copy.iso"));
+    EXPECT_EQ(Read(dst + "over.iso"), QByteArray("old"));
+    EXPECT_TRUE(Exists(over));
 }
 
 TEST_F(LocalMoveTest, EmptySourceUsesTheMoveTexts) {
