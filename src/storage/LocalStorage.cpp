@@ -1,4 +1,3 @@
-#include <exception>
 #include <initializer_list>
 
 #include "model/Task.h"

@@ -1,7 +1,5 @@
 #include "storage/Storage.h"
 
-#include <exception>
-
 #include "model/Task.h"
 #include "platform/FileSystem.h"
 #include "storage/FileUtils.h"
@@ -73,19 +71,18 @@ bool TCustomStorage::LoadIndex(const QString& tempFolder, TStorageSide side) {
         QString path = WithSlash(tempFolder) + name;
         if (!FetchIndexFile(name, path, side) || path.isEmpty())
             return false;
-        // Only a regular file is read: a FIFO of that name would block the run.
-        FileSystem::TFileStatus status;
-        if (FileSystem::Status(path, status, true) != 0 || !status.IsFile())
-            return false;
-        TIndexList& list = Index(side);
-        const bool loaded = LoadIndexFile(path, list);
         // A file read where it lies (a local side) stays even when it is damaged: the user may want what
         // it holds, and the save at the end of the run replaces it in one step. A copy fetched from a
-        // remote side is the run's own temporary file; a damaged original is deleted there.
+        // remote side is the run's own temporary file, removed after reading; a damaged original is
+        // deleted at its place.
         const bool inPlace = path == SideRoot(side) + name;
+        // Only a regular file is read: a FIFO of that name would block the run.
+        FileSystem::TFileStatus status;
+        const bool loaded = FileSystem::Status(path, status, true) == 0 && status.IsFile() &&
+                            LoadIndexFile(path, Index(side));
         if (!inPlace) {
-            FileSystem::RemoveFile(path);
-            if (!loaded)
+            const bool fetched = FileSystem::RemoveFile(path) == 0;
+            if (fetched && !loaded)
                 DeleteIndexFile(side);
         }
         return loaded;

@@ -455,6 +455,43 @@ TEST_F(LocalStorageTest, IndexThatIsNoRegularFileIsNotRead) {
     EXPECT_FALSE(storage->IndexLoaded(TStorageSide::Destination));
 }
 
+// A back end that keeps its index elsewhere: fetching copies it into the temporary path it is given.
+class TFetchingStorage : public TLocalStorage {
+public:
+    using TLocalStorage::TLocalStorage;
+    bool FetchIndexFile(const QString& fileName, QString& path, TStorageSide side) override {
+        QString remote;
+        TLocalStorage::FetchIndexFile(fileName, remote, side);
+        int error = 0;
+        return !FileSystem::Exists(remote) || Transfer().CopyFileData(remote, path, error);
+    }
+    bool DeleteIndexFile(TStorageSide side) override {
+        ++deletes;
+        return TLocalStorage::DeleteIndexFile(side);
+    }
+    int deletes = 0;
+};
+
+TEST_F(LocalStorageTest, FetchedIndexCopyIsRemovedAndADamagedOriginalDeleted) {
+    ASSERT_TRUE(storage->SaveIndex(tmp, TStorageSide::Destination));
+    TFetchingStorage fetching(context);
+    EXPECT_TRUE(fetching.LoadIndex(tmp, TStorageSide::Destination));
+    EXPECT_TRUE(TempFolderEmpty());
+    EXPECT_EQ(fetching.deletes, 0);
+
+    Write(IndexPath(), "IndexFileStart damaged", 0);
+    TFetchingStorage damaged(context);
+    EXPECT_FALSE(damaged.LoadIndex(tmp, TStorageSide::Destination));
+    EXPECT_TRUE(TempFolderEmpty());
+    EXPECT_EQ(damaged.deletes, 1);
+    EXPECT_FALSE(Exists(IndexPath()));
+
+    // Nothing to fetch: nothing to delete either.
+    TFetchingStorage missing(context);
+    EXPECT_FALSE(missing.LoadIndex(tmp, TStorageSide::Destination));
+    EXPECT_EQ(missing.deletes, 0);
+}
+
 // --- the storage of a destination type -------------------------------------------------------------------
 
 class CreateStorageTest : public TarnovexTest {};
