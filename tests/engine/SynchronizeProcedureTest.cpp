@@ -73,24 +73,16 @@ TEST_F(SynchronizeProcedureTest, NewerDestinationFileTravelsBack) {
     EXPECT_EQ(Read(dst + QStringLiteral("a.txt")), "edited at the destination");
 }
 
-TEST_F(SynchronizeProcedureTest, DeletionAtTheDestinationDeletesTheSourceFileWithDelete) {
+TEST_F(SynchronizeProcedureTest, DeletionsOnEitherSideTravelInOneRunWithDelete) {
     Task().DeleteKind = TDeleteKind::adkDelete;
     FirstRun();
     FileSystem::RemoveFile(dst + QStringLiteral("a.txt"));
+    FileSystem::RemoveFile(src + QStringLiteral("b.txt"));
     Run();
     EXPECT_FALSE(Exists(src + QStringLiteral("a.txt")));
     EXPECT_FALSE(Exists(dst + QStringLiteral("a.txt")));
-    EXPECT_TRUE(Exists(src + QStringLiteral("b.txt")));
-}
-
-TEST_F(SynchronizeProcedureTest, DeletionAtTheSourceDeletesTheDestinationCopyWithDelete) {
-    Task().DeleteKind = TDeleteKind::adkDelete;
-    FirstRun();
-    FileSystem::RemoveFile(src + QStringLiteral("b.txt"));
-    Run();
     EXPECT_FALSE(Exists(dst + QStringLiteral("b.txt")));
     EXPECT_FALSE(Exists(src + QStringLiteral("b.txt")));
-    EXPECT_TRUE(Exists(dst + QStringLiteral("a.txt")));
 }
 
 TEST_F(SynchronizeProcedureTest, WithLeaveADeletedCopyIsNotBroughtBack) {
