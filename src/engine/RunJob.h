@@ -11,11 +11,12 @@
 #include "storage/Storage.h"
 
 // The files a scan found, in the order found. Entries are full paths of files, and of folders ending
-// with '/' when the filters keep folders. A path is added once; equality ignores letter case, as the
-// list always did (a hash beside the list keeps FileAdd constant-time).
+// with '/' when the filters keep folders. A path is added once. Paths compare exactly: file names are
+// case-sensitive here, and merging "a.txt" with "A.txt" would leave one of them out of a single archive
+// (a hash beside the list keeps FileAdd constant-time).
 class TFilesList {
 public:
-    // Adds path unless an equal one (ignoring case) is present; returns its position.
+    // Adds path unless the same path is present; returns its position.
     int FileAdd(const QString& path);
     int Count() const { return static_cast<int>(items_.size()); }
     const QString& operator[](int i) const { return items_[i]; }
@@ -24,7 +25,7 @@ public:
 
 private:
     QStringList items_;
-    QHash<QString, int> positions_;  // case-folded path -> position
+    QHash<QString, int> positions_;  // path -> position
 };
 
 // Counters of one side's scan.
