@@ -24,6 +24,7 @@ for tool in rsync unison cp /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "missing: $tool (make deps installs it)" >&2; exit 2; }
 done
 [ -x "$CLI" ] || { echo "missing: $CLI (make build)" >&2; exit 2; }
+"$CLI" help run >/dev/null 2>&1 || { echo "$CLI has no run command yet" >&2; exit 2; }
 
 cleanup() { [ "$KEEP_WORK" = 1 ] || rm -rf "$WORK"; }
 trap cleanup EXIT
