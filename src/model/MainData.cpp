@@ -229,7 +229,7 @@ void TMainData::ApplyGlobalSuspend() {
     const bool suspend = GlobalSettings().Main.Suspend;
     for (const auto& task : Tasks)
         if (task->IsRunning)
-            RunControl->SetSuspended(*task, suspend);
+            RunControl->ApplyGlobalSuspend(*task, suspend);
 }
 
 bool TMainData::CreateGroup(const QString& name, QString* error) {

@@ -20,8 +20,11 @@ public:
     // The run request of a task (checks, validation, queue, worker). manual marks a start by hand.
     virtual void RequestRun(TTask& task, bool manual) = 0;
     virtual void RequestStop(TTask& task) = 0;
+    // The user's pause of one run: says in the task's log that it is suspended or resumed.
     virtual void SetSuspended(TTask& task, bool suspended) = 0;
     virtual bool IsSuspended(const TTask& task) const = 0;
+    // The program-wide suspend switch applied to one running task (no log record of its own).
+    virtual void ApplyGlobalSuspend(TTask& task, bool suspended) { SetSuspended(task, suspended); }
 };
 
 // What the main data asks of the window: messages and bringing the window forward. Without a window

@@ -1,5 +1,7 @@
 #include "storage/Transfer.h"
 
+#include "logging/UserInterface.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <new>
 
+#include "logging/UserInterface.h"
 #include "model/Task.h"
 #include "platform/FileSystem.h"
 #include "settings/FormatText.h"
@@ -115,7 +118,7 @@ TTransfer::TTransfer(TRunContext& context)
       freeSpace_(Drives::FreeSpace),
       driveType_(Drives::DriveTypeOfPath),
       clock_(SystemClockMs),
-      silentMode_([] { return false; }) {}
+      silentMode_([] { return UserInterface().IsSilentMode(); }) {}
 
 qint64 TTransfer::ByteRateLimit(const TEffectiveBandwidth& bandwidth) {
     if (!bandwidth.Use || bandwidth.Value < 1)

@@ -61,12 +61,12 @@ public:
     // 262,144 bytes.
     static qint64 BlockSize(qint64 limit);
 
-    // Replaceable services (tests; the engine installs the silent-mode flag of the program).
+    // Replaceable services (tests).
     void SetFreeSpaceSource(TFreeSpaceSource source) { freeSpace_ = std::move(source); }
     void SetDriveTypeSource(TDriveTypeSource source) { driveType_ = std::move(source); }
     void SetClock(TClock clock) { clock_ = std::move(clock); }
     // Whether the program runs in silent mode (it picks the alert set whose disk-spanning dialog
-    // setting counts); the default says no.
+    // setting counts); by default the user interface's silent mode.
     void SetSilentModeSource(std::function<bool()> source) { silentMode_ = std::move(source); }
 
 private:
