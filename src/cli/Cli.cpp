@@ -9,6 +9,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "cli/RunCommand.h"
 #include "model/Filters.h"
 #include "model/MainData.h"
 #include "model/Task.h"
@@ -47,6 +48,7 @@ const char* const kUsage =
     "  show TASK            the task's settings as a REGEDIT4 fragment\n"
     "  new ...              create a task (see: tarnovex-cli new --help); prints its ID last\n"
     "  delete TASK          delete a task (its backups, index file and log stay on disk)\n"
+    "  run TASK...          run tasks now and wait for their ends, printing their log\n"
     "  export FILE          save the whole settings tree to FILE (REGEDIT4)\n"
     "  import FILE          load a settings file into the store (adds and replaces values)\n"
     "  demo                 list the tasks, creating a sample task when there is none\n"
@@ -88,6 +90,7 @@ const TCommandHelp kCommandHelp[] = {
     {"demo",
      "Usage: tarnovex-cli demo\n\nLists the tasks like `list`; when the store holds no task, first creates a\n"
      "sample task that backs up ~/Documents to ~/Tarnovex Backup.\n"},
+    {"run", kRunHelp},
     {"help", "Usage: tarnovex-cli help [COMMAND]\n"},
 };
 
@@ -401,6 +404,7 @@ int RunCli(const QStringList& arguments) {
     else if (command == QLatin1String("export")) status = CmdExport(args);
     else if (command == QLatin1String("import")) status = CmdImport(args);
     else if (command == QLatin1String("demo")) status = CmdDemo(args);
+    else if (command == QLatin1String("run")) status = CmdRun(args);
     SettingsStore::Close();
     return status;
 }

@@ -134,6 +134,13 @@ void TMainData::SaveAll() const {
         task->SaveToRegistry(TasksKey() + QLatin1Char('\\') + task->ID);
 }
 
+void TMainData::SaveLastRun(const TTask& task) {
+    const QString key = TasksKey() + QLatin1Char('\\') + task.ID;
+    TSafeRegistry reg;
+    if (reg.KeyExists(key) && reg.OpenKey(key + QStringLiteral("\\ExtendedData"), true))
+        reg.WriteFloat(QStringLiteral("LastRun"), task.LastRun);
+}
+
 TTask* TMainData::FindTask(const QString& id) const {
     TTask* found = nullptr;
     for (const auto& task : Tasks)

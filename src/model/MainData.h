@@ -87,6 +87,10 @@ public:
     // save is one store transaction.
     void SaveAll() const;
 
+    // Writes only the task's LastRun to its stored key (when the key exists), so that a process that ran
+    // the task does not overwrite changes another process made to the task meanwhile.
+    static void SaveLastRun(const TTask& task);
+
     // The last task in list order whose ID equals id; nullptr when none.
     TTask* FindTask(const QString& id) const;
     // Tasks whose Name equals name exactly, in list order.

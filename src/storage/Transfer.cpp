@@ -409,6 +409,10 @@ bool TTransfer::ForceFolderLike(const QString& folder, const QString& modelFolde
 
     FileSystem::TFileStatus model;
     const int statError = FileSystem::Status(modelFolder, model, true);
+    // A model folder that does not exist (a source root that is missing; the scan reports that) has no
+    // attributes to copy: the new folder keeps the defaults instead of two errors that name it.
+    if (statError == ENOENT || statError == ENOTDIR)
+        return true;
     error =
         statError != 0 ? statError : FileSystem::SetTimes(folder, model.accessTime, model.modificationTime);
     if (error != 0) {
