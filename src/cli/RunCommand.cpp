@@ -1,7 +1,6 @@
 #include "cli/RunCommand.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "logging/UserInterface.h"
 #include "model/MainData.h"
 #include "model/Task.h"
+#include "platform/Signals.h"
 #include "settings/GlobalSettings.h"
 
 const char* const kRunHelp =
@@ -31,12 +31,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitWarnings = 3;
-
-volatile std::sig_atomic_t stopSignal = 0;
-
-extern "C" void OnStopSignal(int) {
-    stopSignal = 1;
-}
 
 void Print(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8() + '\n';
@@ -124,24 +118,14 @@ int CmdRun(const QStringList& args) {
         Print(stdout, task.Name + QStringLiteral(": ") + OutcomeText(outcome));
     };
 
-    stopSignal = 0;
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    struct sigaction oldInt = {};
-    struct sigaction oldTerm = {};
-    sigaction(SIGINT, &action, &oldInt);
-    sigaction(SIGTERM, &action, &oldTerm);
-    QTimer signalWatch;
     bool stopping = false;
-    QObject::connect(&signalWatch, &QTimer::timeout, [&] {
-        if (stopSignal != 0 && !stopping) {
-            stopping = true;
-            Err(QStringLiteral("stopping the runs"));
-            runner.StopAll();
-        }
+    TSignalWatcher signalWatch({SIGINT, SIGTERM}, [&](int) {
+        if (stopping)
+            return;
+        stopping = true;
+        Err(QStringLiteral("stopping the runs"));
+        runner.StopAll();
     });
-    signalWatch.start(100);
 
     for (TTask* task : wanted) {
         const TRunRequestResult result = runner.Request(*task, false);
@@ -153,9 +137,6 @@ int CmdRun(const QStringList& args) {
     }
     runner.WaitUntilIdle();
 
-    signalWatch.stop();
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGTERM, &oldTerm, nullptr);
     SetLogObserver({});
     data.RunControl = nullptr;
     ShutdownRunServices();
