@@ -58,6 +58,9 @@ struct TTaskOptions {
     QString CompressFilename;
     QString CompressPassword;
     int CompressLevel = 7;
+    // Encryption of the built-in Zip compressor's entries: "PKWARE" (traditional, readable everywhere but
+    // weak) or "AES256" (WinZip AES-256).
+    QString CompressEncryption = QStringLiteral("PKWARE");
 
     // Encrypt
     bool CryptUse = false;

@@ -165,6 +165,7 @@ void TTask::SaveToRegistry(const QString& keyPath) const {
     w.Str("CompressFilename", CompressFilename);
     w.Str("CompressPassword", CompressPassword);
     w.Int("CompressLevel", CompressLevel);
+    w.Str("CompressEncryption", CompressEncryption);
 
     w.Open(QStringLiteral("Encrypt"));
     w.Bool("CryptUse", CryptUse);
@@ -375,6 +376,7 @@ void TTask::LoadFromRegistry(const QString& keyPath) {
     CompressFilename = r.Str("CompressFilename");
     CompressPassword = r.Str("CompressPassword");
     CompressLevel = r.Int("CompressLevel", 0);
+    CompressEncryption = r.Reg().ReadString(QStringLiteral("CompressEncryption"), QStringLiteral("PKWARE"));
 
     r.Open(QStringLiteral("Encrypt"));
     CryptUse = r.Bool("CryptUse", false);

@@ -39,3 +39,9 @@ void SetEncryptorFactory(TEncryptorFactory factory);
 // None when no factory is registered.
 std::unique_ptr<TCustomCompressor> CreateCompressor(const TTask& task, TRunContext& context);
 std::unique_ptr<TCustomEncryptor> CreateEncryptor(const TTask& task, TRunContext& context);
+
+// Installs the program's packers: the factories (the built-in Zip compressor for "BUILTIN", an outside
+// archiver for every other compressor name, the outside encryptor), the extension look-ups of the task
+// model and the load and save of the archiver and encryptor tables with the global settings. Called once
+// at start-up; calling it again changes nothing.
+void RegisterPackers();
