@@ -1,6 +1,7 @@
 #include "logging/SmtpClient.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -209,6 +210,13 @@ CURLcode Perform(CURL* easy, const std::atomic<bool>* cancel) {
         if (finished || running == 0)
             break;
         if (cancel->load()) {
+            // Removing a handle in the middle of an exchange makes libcurl say QUIT and wait for the
+            // answer, which a silent server never gives: close the connection under it first.
+            curl_socket_t socket = CURL_SOCKET_BAD;
+            if (curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
+                socket != CURL_SOCKET_BAD)
+                ::shutdown(socket, SHUT_RDWR);
+            curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L);
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
