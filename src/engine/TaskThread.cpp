@@ -90,12 +90,11 @@ void TTaskThread::LogMessage(TLogKind kind, const QString& text) {
         errors_.fetch_add(1);
         errorsSinceRetryReset_.fetch_add(1);
     }
-    TTask& task = task_;
-    const auto write = [&task, kind, &text] { LoggerOf(task).Log(kind, text); };
-    // The log panel and the alerts belong to the main thread; the logger itself is safe from any
-    // thread, so a record is never lost when the hand-over cannot be made (the program is ending).
-    if (!UserInterface().RunOnMainThread(write))
-        write();
+    // The logger is safe from any thread and the user interface hands its own work (balloons, sounds)
+    // over to the main thread, so the record is written here: when this returns it is in the log file,
+    // in the kept records and on its way to the alerts, in order, as a hand-over would have it, without
+    // a round trip through the main thread for every file of a large run.
+    LoggerOf(task_).Log(kind, text);
 }
 
 int TTaskThread::RaiseAlert(TAlertEvent event, const QString& buttons, const QString& text) {

@@ -398,11 +398,14 @@ bool TLocalStorage::StoreIndexFile(const QString& tempFile, TStorageSide side) {
             return true;
         // The copy replaces the previous index only when it is complete. The file keeps its known name:
         // hiding it would mean a leading dot, which no other run would look for.
+        // The copies the index lists reach the disk before it does, and it before the run goes on.
+        transfer_.FlushWrites();
         int error = 0;
         const bool copied = transfer_.CopyFileData(tempFile, target, error);
         if (!copied)
             Context().LogMessage(TLogKind::lkError, CopyErrorText(tempFile, target, error));
         FileSystem::RemoveFile(tempFile);
+        transfer_.FlushWrites();
         return copied;
     });
 }

@@ -38,7 +38,9 @@ public:
     // --- Index files. Every operation does nothing (no item, time 0, false) unless IndexEnabled.
     TIndexList SourceIndex;
     TIndexList DestinationIndex;
-    TIndexList& Index(TStorageSide side) { return side == TStorageSide::Destination ? DestinationIndex : SourceIndex; }
+    TIndexList& Index(TStorageSide side) {
+        return side == TStorageSide::Destination ? DestinationIndex : SourceIndex;
+    }
     bool IndexEnabled() const;
     void SetIndexTime(const QString& path, TStorageSide side, TDateTime time);
     TIndexFileItem* FindIndexItem(const QString& path, TStorageSide side);
@@ -97,7 +99,8 @@ public:
     ~TLocalStorage() override;
 
     bool Connect() override { return true; }
-    bool Disconnect() override { return true; }
+    // The end of the run's work on the storage: the copies made are synced to their disks.
+    bool Disconnect() override { return transfer_.FlushWrites(); }
     bool ForceDestinationFolder(const QString& sourceFolder) override;
     bool ForceSourceFolder(const QString& destinationFolder) override;
     bool PutFileToDestination(const QString& sourcePath) override;

@@ -27,6 +27,8 @@ constexpr int kErrorInvalidParameter = 87;  // the same file as source and targe
 constexpr int kErrorNotEnoughMemory = 8;
 constexpr int kErrorStopped = -1;
 constexpr qint64 kMaxBlock = 262144;
+// Kernel copies go in blocks of the buffered copy's size, so a stop is seen as quickly.
+constexpr size_t kKernelCopyChunk = static_cast<size_t>(kMaxBlock);
 constexpr int kRetryPeriodMs = 500;
 // The bandwidth wait sleeps in slices so that a suspension or stop is noticed soon.
 constexpr qint64 kThrottleSliceMs = 250;
@@ -226,6 +228,10 @@ bool TTransfer::Throttle(qint64 total, qint64 limit, qint64 startMs) {
 }
 
 bool TTransfer::CopyFileData(const QString& source, const QString& target, int& errorCode) {
+    return CopyData(source, target, errorCode, false);
+}
+
+bool TTransfer::CopyData(const QString& source, const QString& target, int& errorCode, bool durable) {
     errorCode = 0;
     if (context_.StopRequested()) {
         errorCode = kErrorStopped;
@@ -252,7 +258,7 @@ bool TTransfer::CopyFileData(const QString& source, const QString& target, int& 
         return false;
     }
     // There is no archive bit here, so ClearSourceArchiveBit has nothing to clear.
-    return CopyRegular(source, target, errorCode);
+    return CopyRegular(source, target, errorCode, durable);
 }
 
 bool TTransfer::CopyLink(const QString& source, const QString& target, int& errorCode) {
@@ -291,7 +297,7 @@ bool TTransfer::CopyLink(const QString& source, const QString& target, int& erro
     return true;
 }
 
-bool TTransfer::CopyRegular(const QString& source, const QString& target, int& errorCode) {
+bool TTransfer::CopyRegular(const QString& source, const QString& target, int& errorCode, bool durable) {
     auto fail = [&errorCode](int error) {
         errorCode = error;
         return false;
@@ -318,7 +324,28 @@ bool TTransfer::CopyRegular(const QString& source, const QString& target, int& e
 
     const qint64 startMs = clock_();
     qint64 total = 0;
-    while (true) {
+    // Without a rate limit the kernel copies (and a file system that can shares the blocks), in chunks
+    // so that a stop request is seen; where it cannot, or with a limit, the bytes go through the buffer.
+    bool kernelCopy = limit <= 0;
+    while (kernelCopy) {
+        if (context_.StopRequested())
+            return fail(kErrorStopped);
+        const ssize_t n = copy_file_range(in.fd, nullptr, temp.fd, nullptr, kKernelCopyChunk, 0);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (total == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                               errno == EBADF || errno == EPERM)) {
+                kernelCopy = false;
+                break;
+            }
+            return fail(errno);
+        }
+        if (n == 0)
+            break;
+        total += n;
+    }
+    while (!kernelCopy) {
         const ssize_t n = read(in.fd, buffer.get(), static_cast<size_t>(blockSize));
         if (n < 0) {
             if (errno == EINTR)
@@ -345,8 +372,17 @@ bool TTransfer::CopyRegular(const QString& source, const QString& target, int& e
     const timespec times[2] = {st.st_atim, st.st_mtim};
     if (futimens(temp.fd, times) != 0)
         return fail(errno);
-    if (fsync(temp.fd) != 0)
-        return fail(errno);
+    // A copy whose source is deleted next (a move) must be on the disk first. Other copies are made
+    // durable together by FlushWrites at the end of the run, before the index that lists them is
+    // replaced: one file-system sync instead of one wait per file.
+    if (durable) {
+        if (fsync(temp.fd) != 0)
+            return fail(errno);
+    } else {
+        struct stat written {};
+        if (fstat(temp.fd, &written) == 0 && !written_.contains(written.st_dev))
+            written_.insert(written.st_dev, FileSystem::ParentFolder(target));
+    }
     const int fd = temp.fd;
     temp.fd = -1;
     if (close(fd) != 0)
@@ -367,9 +403,23 @@ bool TTransfer::MoveFileData(const QString& source, const QString& target, int& 
     }
     if (FileSystem::RenameNoReplace(source, target) == 0)
         return true;
-    if (!CopyFileData(source, target, errorCode))
+    if (!CopyData(source, target, errorCode, true))
         return false;
     return SafeDeleteFile(source, &errorCode);
+}
+
+bool TTransfer::FlushWrites() {
+    bool ok = true;
+    for (auto it = written_.cbegin(); it != written_.cend(); ++it) {
+        const QByteArray native = EncodeFileName(it.value());
+        const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || ::syncfs(fd) != 0)
+            ok = false;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    written_.clear();
+    return ok;
 }
 
 bool TTransfer::CheckFolder(const QString& folder, bool create, int& errorCode) {

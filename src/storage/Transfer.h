@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+#include <QHash>
 #include <QString>
 #include <functional>
 
@@ -46,6 +48,11 @@ public:
     // delete; a failed copy leaves the source in place.
     bool MoveFileData(const QString& source, const QString& target, int& errorCode);
 
+    // Copies are not synced one by one (a move's copy is, before its source goes): this syncs every file
+    // system that received copies since the last call. Call it before an index that lists the copies
+    // replaces the old one, and at the end of a run. False when a sync failed.
+    bool FlushWrites();
+
     // Makes folder (with missing parents) unless it exists, announcing it; then gives it the times and
     // permission bits of modelFolder (when given). False when it could not be made or the run stopped.
     bool ForceFolderLike(const QString& folder, const QString& modelFolder);
@@ -71,7 +78,8 @@ public:
 
 private:
     bool CopyLink(const QString& source, const QString& target, int& errorCode);
-    bool CopyRegular(const QString& source, const QString& target, int& errorCode);
+    bool CopyData(const QString& source, const QString& target, int& errorCode, bool durable);
+    bool CopyRegular(const QString& source, const QString& target, int& errorCode, bool durable);
     // Sleeps until total bytes over the elapsed whole seconds are within limit; false when stopped.
     bool Throttle(qint64 total, qint64 limit, qint64 startMs);
 
@@ -80,6 +88,7 @@ private:
     TDriveTypeSource driveType_;
     TClock clock_;
     std::function<bool()> silentMode_;
+    QHash<dev_t, QString> written_;  // a folder on each file system with copies not yet synced
 };
 
 // The hidden temporary name in folder under which a copy is written before it replaces the target.
