@@ -440,7 +440,7 @@ int Decrypt(const TMode& mode, int in, off_t size, const std::string& target, co
     if (!DeriveKeys(password, salt, iterations, keys))
         return Fail("key derivation failed");
     if (CRYPTO_memcmp(keys.verifier, verifier, kVerifierSize) != 0)
-        return Fail("wrong password; nothing was written");
+        return Fail("wrong password (or a damaged file header); nothing was written");
 
     TCipherContext cipher;
     cipher.cipher = EVP_CIPHER_fetch(nullptr, mode.cipherName, nullptr);
