@@ -9,6 +9,7 @@
 #include "model/Task.h"
 #include "platform/Volumes.h"
 #include "schedule/FoldersMonitor.h"
+#include "schedule/MountWatcher.h"
 #include "settings/GlobalSettings.h"
 #include "settings/Language.h"
 
@@ -46,6 +47,7 @@ TScheduler::TScheduler(TMainData& data, TScheduleClock clock, QObject* parent)
 }
 
 TScheduler::~TScheduler() {
+    mountWatcher_.reset();
     data_.MediaCheck = nullptr;
     tickTimer_.stop();
     delayTimer_.stop();
@@ -346,6 +348,17 @@ void TScheduler::ForgetTask(const TTask& task) {
 void TScheduler::SetMediaTestMode(bool on, const TMediaCriteria& criteria) {
     mediaTest_ = on;
     mediaCriteria_ = criteria;
+}
+
+TMountWatcher& TScheduler::MountWatcher() {
+    if (!mountWatcher_)
+        mountWatcher_ =
+            std::make_unique<TMountWatcher>([this](const QString& mountPoint) { VolumeArrived(mountPoint); });
+    return *mountWatcher_;
+}
+
+bool TScheduler::StartMediaDetection(const QString& mountTable) {
+    return MountWatcher().Start(mountTable);
 }
 
 void TScheduler::VolumeArrived(const QString& drive) {

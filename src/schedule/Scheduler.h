@@ -14,6 +14,7 @@
 class TMainData;
 class TTask;
 class TTaskFoldersMonitor;
+class TMountWatcher;
 
 enum class TStartupKind { SystemStartup, ProgramStartup, SystemShutdown };
 
@@ -92,6 +93,10 @@ public:
     // (through the main data's media check); in media-test mode only the test criteria are looked at and
     // MediaTestSucceeded is called when they match.
     void VolumeArrived(const QString& drive);
+    // Watches the mount table and turns every new mount into VolumeArrived; false when the table cannot
+    // be opened (no media detection then).
+    bool StartMediaDetection(const QString& mountTable = QStringLiteral("/proc/self/mountinfo"));
+    TMountWatcher& MountWatcher();
     // The media check of one task (installed as the main data's MediaCheck).
     void MediaCheck(TTask& task, const QString& drive, const QString& label, const QString& serial);
     struct TMediaCriteria {
@@ -147,6 +152,7 @@ private:
     std::map<TDelayKey, TDelay> delays_;
     std::unordered_map<const TTask*, TKnownRun> known_;
     std::unordered_map<const TTask*, std::unique_ptr<TTaskFoldersMonitor>> monitors_;
+    std::unique_ptr<TMountWatcher> mountWatcher_;
 };
 
 // Whether media criteria match a volume: the drive criterion (a mount point; a trailing '/' does not

@@ -8,6 +8,7 @@
 #include "model/MainData.h"
 #include "platform/Volumes.h"
 #include "schedule/FoldersMonitor.h"
+#include "schedule/MountWatcher.h"
 #include "schedule/Scheduler.h"
 #include "settings/GlobalSettings.h"
 
@@ -366,4 +367,38 @@ TEST_F(Scheduler, FolderChangesStartTheTaskAfterTheLastChangeOfABurst) {
     QFile(folder + QStringLiteral("/f0")).remove();
     EXPECT_GT(monitor->ReadEvents(), 0);
     EXPECT_EQ(control.requests.size(), 2u);
+}
+
+TEST_F(Scheduler, NewMountsInTheMountTableAreArrivalsAndOldOnesAreNot) {
+    const QByteArray base =
+        "26 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+        "42 26 0:50 / /mnt/nas rw - nfs4 nas:/export rw\n";
+    const QByteArray withStick =
+        base + "40 26 8:17 / /media/ann/My\\040Stick rw,nosuid - vfat /dev/sdb1 rw\n";
+    TFixedVolumes volumes;
+    volumes.volumes[QStringLiteral("/media/ann/My Stick")] = {QStringLiteral("STICK"),
+                                                              QStringLiteral("0000ABCD")};
+    data.VolumeInfo = &volumes;
+    TTask& task = AddTask(QStringLiteral("Stick"));
+    task.SmartDetectUse = true;
+    task.SmartDetectVolumeInfo = QStringLiteral("STICK");
+
+    // The table of a real process opens and holds no arrival by itself.
+    ASSERT_TRUE(scheduler.StartMediaDetection());
+    TMountWatcher& watcher = scheduler.MountWatcher();
+    watcher.Reset(base);
+    EXPECT_TRUE(watcher.Update(base).isEmpty());
+    EXPECT_EQ(watcher.Update(withStick), QStringList{QStringLiteral("/media/ann/My Stick")});
+    EXPECT_TRUE(watcher.Update(withStick).isEmpty());
+    now += TScheduler::kMediaStartDelayMs;
+    scheduler.ProcessDelays();
+    EXPECT_EQ(control.Names(), std::vector<QString>{QStringLiteral("Stick")});
+    // Unplugged and plugged in again: a new arrival.
+    task.IsRunning = false;
+    EXPECT_TRUE(watcher.Update(base).isEmpty());
+    EXPECT_EQ(watcher.Update(withStick).size(), 1);
+    now += TScheduler::kMediaStartDelayMs;
+    scheduler.ProcessDelays();
+    EXPECT_EQ(control.requests.size(), 2u);
+    EXPECT_FALSE(scheduler.StartMediaDetection(home.Path() + QStringLiteral("missing")));
 }
