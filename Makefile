@@ -45,7 +45,7 @@ tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNOVEX_BUILD_BENCH=OFF \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
 	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && ctest --output-on-failure -j $(JOBS) --timeout 900
+	cd build-tsan && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=0" ctest --output-on-failure -j $(JOBS) --timeout 900
 
 # libFuzzer targets for every reader of outside data, each for a bounded time (FUZZ_SECONDS).
 FUZZ_SECONDS ?= 60

@@ -59,9 +59,13 @@ best_of() {
     local best_s="" best_kb=""
     for _ in $(seq "$RUNS"); do
         eval "$prepare"
-        /usr/bin/time -f "%e %M" -o "$WORK/time.txt" "$@" >"$WORK/out.txt" 2>&1 || {
-            echo "FAILED: $*" >&2; tail -20 "$WORK/out.txt" >&2; exit 1; }
-        read -r s kb <"$WORK/time.txt"
+        # tarnovex-cli ends with 3 when a run logged warnings only (a first sync finds no index yet).
+        local status=0
+        /usr/bin/time -f "%e %M" -o "$WORK/time.txt" "$@" >"$WORK/out.txt" 2>&1 || status=$?
+        if [ "$status" != 0 ] && [ "$status" != 3 ]; then
+            echo "FAILED ($status): $*" >&2; tail -20 "$WORK/out.txt" >&2; exit 1
+        fi
+        read -r s kb < <(tail -n 1 "$WORK/time.txt")
         if [ -z "$best_s" ] || awk "BEGIN{exit !($s < $best_s)}"; then best_s=$s; best_kb=$kb; fi
     done
     echo "$best_s $best_kb"
@@ -105,7 +109,7 @@ report "10% changed" "$t_incr" "$r_incr" rsync
 echo "== two-way sync, a few files changed on each side"
 SYNC_T="$WORK/sync-tarnovex"; SYNC_U="$WORK/sync-unison"
 SYNC_ID=$(new_task "bench sync" "$SYNC_T" sync)
-"$CLI" run "$SYNC_ID" >/dev/null
+"$CLI" run "$SYNC_ID" >/dev/null || [ $? = 3 ]
 cp -a "$SRC" "$WORK/src-u"
 unison "$WORK/src-u" "$SYNC_U" -batch -silent -times >/dev/null 2>&1 || true
 change_both='find "$SRC" "$WORK/src-u" -name "file*7.dat" -exec touch -d "+$((RANDOM % 1000 + 10)) seconds" {} +; find "$SYNC_T" "$SYNC_U" -name "file*3.dat" -exec touch -d "+$((RANDOM % 1000 + 10)) seconds" {} +'

@@ -45,6 +45,10 @@ TTaskThread::TTaskThread(TTask& task)
 TTaskThread::~TTaskThread() {
     // Only a thread that has ended is destroyed; the wait covers one that never started as well.
     wait();
+    {
+        // Pairs with the lock at the end of run(): what the worker wrote is seen here (and by checkers).
+        std::lock_guard lock(mutex_);
+    }
     // The packers and the storage may keep files open in the temporary folder: free them first.
     job_.Compressor.reset();
     job_.Encryptor.reset();
@@ -194,4 +198,5 @@ void TTaskThread::run() {
                                            "strTaskUnexpectedFailure", {QStringLiteral("unknown")}));
         RequestStop();
     }
+    std::lock_guard lock(mutex_);  // see the destructor
 }
