@@ -94,12 +94,6 @@ struct TTaskOptions {
     int DestFTP_ReconnectRetries = 1000;
     int DestFTP_PauseBeforeRetry = 60;
     int DestFTP_TimeOut = 60;
-    // How the FTP destination is reached: "None" (plain FTP), "TLS" (FTP with explicit TLS) or "SFTP".
-    // A missing or unknown value means plain FTP, so tasks stored before these values existed keep
-    // working. The server's certificate (or, for SFTP, its host key) is checked unless a self-signed
-    // certificate (an unknown host key) is accepted explicitly.
-    QString DestFTP_Security = QStringLiteral("None");
-    bool DestFTP_AcceptSelfSigned = false;
 
     // Options
     bool BackupOverwriteNeverDestination = false;

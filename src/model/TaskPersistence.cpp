@@ -208,8 +208,6 @@ void TTask::SaveToRegistry(const QString& keyPath) const {
     w.Int("DestFTP_ReconnectRetries", DestFTP_ReconnectRetries);
     w.Int("DestFTP_PauseBeforeRetry", DestFTP_PauseBeforeRetry);
     w.Int("DestFTP_TimeOut", DestFTP_TimeOut);
-    w.Str("DestFTP_Security", DestFTP_Security);
-    w.Bool("DestFTP_AcceptSelfSigned", DestFTP_AcceptSelfSigned);
 
     {
         const QString listPath = w.ClearList(QStringLiteral("Filters"));
@@ -430,8 +428,6 @@ void TTask::LoadFromRegistry(const QString& keyPath) {
     DestFTP_ReconnectRetries = r.Int("DestFTP_ReconnectRetries", DestFTP_ReconnectRetries);
     DestFTP_PauseBeforeRetry = r.Int("DestFTP_PauseBeforeRetry", DestFTP_PauseBeforeRetry);
     DestFTP_TimeOut = r.Int("DestFTP_TimeOut", DestFTP_TimeOut);
-    DestFTP_Security = r.Reg().ReadString(QStringLiteral("DestFTP_Security"), QStringLiteral("None"));
-    DestFTP_AcceptSelfSigned = r.Bool("DestFTP_AcceptSelfSigned", false);
 
     Filters.clear();
     {

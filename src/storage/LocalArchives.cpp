@@ -10,7 +10,6 @@
 #include "settings/Language.h"
 #include "storage/FileUtils.h"
 #include "storage/Storage.h"
-#include "storage/StoredCopies.h"
 
 // Versions (the previous content of a destination file about to be overwritten) and obsolete copies
 // (stored files whose source is gone) are kept under a copy name with a time stamp, either beside the
@@ -21,20 +20,86 @@ namespace {
 // While a copy name is taken, the clock is read again after this pause until the stamp moves on.
 constexpr int kNameWaitMs = 100;
 
+const QString kVersionTag = QStringLiteral("Version");
+const QString kObsoleteTag = QStringLiteral("Obsolete");
+
 QString Text(const char* english, const char* key, std::initializer_list<QString> args) {
     return FormatText(Translate(QString::fromUtf8(english), QString::fromUtf8(key)), args);
 }
 
-// The copies of fileName with the rule's tag among the files (and links) of folder, oldest first.
+QString WithSlash(const QString& folder) {
+    return folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+QString WithoutSlash(QString path) {
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+// Whether path lies strictly below root and reaches its place plainly: no empty, "." or ".." component
+// below the root. Paths come from index files, which another program or a damaged disk may have
+// written; such a path must never lead the deletes and moves outside the side's tree.
+bool LiesBelow(const QString& path, const QString& root) {
+    if (root.isEmpty())
+        return false;
+    const QString prefix = WithSlash(root);
+    const QString plain = WithoutSlash(path);
+    if (plain.size() <= prefix.size() || !plain.startsWith(prefix))
+        return false;
+    const QString rest = plain.mid(prefix.size());
+    const QList<QStringView> parts = QStringView(rest).split(QLatin1Char('/'));
+    return std::none_of(parts.begin(), parts.end(), [](QStringView part) {
+        return part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..");
+    });
+}
+
+QString FolderOf(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Where and how the copies of one kind are kept.
+struct TCopyRule {
+    QString tag;  // kVersionTag or kObsoleteTag
+    bool sameFolder = true;
+    QString archiveFolder;
+    bool keepStructure = false;
+    int quota = 0;  // 0 or less: no quota
+};
+
+// The file's own folder; or the archive folder, with the file's folder below the side's root appended
+// when the structure is kept.
+QString TargetFolder(const QString& path, const QString& root, const TCopyRule& rule) {
+    const QString own = FolderOf(path);
+    if (rule.sameFolder)
+        return own;
+    const QString archive = WithSlash(rule.archiveFolder);
+    if (!rule.keepStructure || !LiesBelow(path, root))
+        return archive;
+    return archive + own.mid(WithSlash(root).size());
+}
+
+// The copies of fileName with the rule's tag in folder, oldest first. The name is compared exactly: on
+// Linux "Report.doc" and "report.doc" are two files, and one file's quota must not delete the other's
+// copies. The file itself (and any name that is not a copy) never belongs to the group.
 std::vector<QString> QuotaGroup(const QString& folder, const QString& fileName, const QString& tag) {
     std::vector<FileSystem::TFolderEntry> entries;
+    std::vector<QString> group;
     if (FileSystem::ListFolder(folder, entries) != 0)
-        return {};
-    QStringList names;
-    for (const FileSystem::TFolderEntry& entry : entries)
-        if (entry.type == FileSystem::TEntryType::File || entry.type == FileSystem::TEntryType::SymLink)
-            names.push_back(entry.name);
-    return SelectQuotaGroup(names, fileName, tag);
+        return group;
+    for (const FileSystem::TFolderEntry& entry : entries) {
+        if (entry.type != FileSystem::TEntryType::File && entry.type != FileSystem::TEntryType::SymLink)
+            continue;
+        const QString original = StripVersionStamp(entry.name, tag);
+        if (original != entry.name && original == fileName)
+            group.push_back(entry.name);
+    }
+    // The stamps sort chronologically; letter case of the tag (copies made elsewhere) is not an age.
+    std::sort(group.begin(), group.end(), [](const QString& a, const QString& b) {
+        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+    return group;
 }
 
 // Makes room for one more copy: deletes the oldest copies while the group holds quota or more.
@@ -77,7 +142,7 @@ QString FreeCopyName(TRunContext& context, const QString& folder, const QString&
 QString MakeCopyPath(TRunContext& context, const QString& path, const QString& root, const TCopyRule& rule) {
     if (context.StopRequested())
         return QString();
-    const QString folder = CopyTargetFolder(path, root, rule);
+    const QString folder = TargetFolder(path, root, rule);
     int error = 0;
     if (!CheckFolder(folder, true, &error)) {
         const QString text =
@@ -134,14 +199,28 @@ QString TLocalStorage::MakeVersionPath(const QString& path) {
     // A version is taken of a destination file, or of a source file a synchronisation overwrites.
     const QString destinationRoot = SideRoot(TStorageSide::Destination);
     const QString root = LiesBelow(path, destinationRoot) ? destinationRoot : SideRoot(TStorageSide::Source);
-    return MakeCopyPath(Context(), path, root, VersionCopyRule(task));
+    TCopyRule rule;
+    rule.tag = kVersionTag;
+    rule.sameFolder = task.VersionsKeepType == TVersionsKeepKind::vkSameFolder;
+    if (!rule.sameFolder)
+        rule.archiveFolder = task.VersionsArchiveFolder();
+    rule.keepStructure = task.VersionsKeepArcFolderKeepStruct;
+    rule.quota = task.VersionsKeepFilesNum;
+    return MakeCopyPath(Context(), path, root, rule);
 }
 
 QString TLocalStorage::MakeObsoleteArchivePath(const QString& path, const QString& sideRoot) {
     const TTask& task = Task();
     if (task.DeleteKind != TDeleteKind::adkMoveSameFolder && task.DeleteKind != TDeleteKind::adkMoveArcFolder)
         return QString();
-    return MakeCopyPath(Context(), path, sideRoot, ObsoleteCopyRule(task));
+    TCopyRule rule;
+    rule.tag = kObsoleteTag;
+    rule.sameFolder = task.DeleteKind == TDeleteKind::adkMoveSameFolder;
+    if (!rule.sameFolder)
+        rule.archiveFolder = task.DeletedArchiveFolder();
+    rule.keepStructure = task.ArchiveFolderKeepStruct;
+    rule.quota = task.KeepDeletedFilesNum;
+    return MakeCopyPath(Context(), path, sideRoot, rule);
 }
 
 void TLocalStorage::SaveFileVersion(const QString& path) {

@@ -57,8 +57,6 @@ void FillEverything(TTask& t) {
     t.DestFTP_ReconnectRetries = 3;
     t.DestFTP_PauseBeforeRetry = 4;
     t.DestFTP_TimeOut = 5;
-    t.DestFTP_Security = "SFTP";
-    t.DestFTP_AcceptSelfSigned = true;
     t.BackupOverwriteNeverDestination = true;
     t.BackupSynchronizeFileDeletions = true;
     t.BackupCopyInUseFiles = true;
@@ -247,8 +245,6 @@ TEST_F(TaskPersistenceTest, EmptyKeyLoadsMissingDefaults) {
     task.CpuPerformance = 4;
     task.FlagAutoResetUnit = TErrorResetUnit::ertuDays;
     task.DestType = TDestKind::dkEmail;
-    task.DestFTP_Security = "TLS";
-    task.DestFTP_AcceptSelfSigned = true;
     task.SourceFolders.push_back(SF("/x", true));
     task.Schedule.emplace_back();
     // Channels that are not stored for an event do not survive a load either.
@@ -284,9 +280,6 @@ TEST_F(TaskPersistenceTest, EmptyKeyLoadsMissingDefaults) {
     EXPECT_EQ(task.Created, 0);
     EXPECT_EQ(task.MaxNumberBeforeStop, 0);
     EXPECT_FALSE(task.FlagAutoReset);
-    // A task stored before the secure connection values existed is plain FTP.
-    EXPECT_EQ(task.DestFTP_Security, "None");
-    EXPECT_FALSE(task.DestFTP_AcceptSelfSigned);
     for (int s = 0; s < kAlertSetCount; ++s)
         for (int e = 0; e < kAlertEventCount; ++e) {
             const TAlertChannels& c = task.EventAlerts[s][e];
