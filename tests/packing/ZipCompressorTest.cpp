@@ -290,7 +290,7 @@ TEST_F(ZipCompressorTest, StopRequestCancelsAndLeavesAnExistingArchiveAsItWas) {
 TEST_F(ZipCompressorTest, StopWhileTheArchiveIsWrittenCancelsIt) {
     QByteArray data(4 * 1024 * 1024, '\0');
     for (int i = 0; i < data.size(); ++i)
-        data[i] = static_cast<char>((i * 7919) >> 3);
+        data[i] = static_cast<char>((static_cast<quint32>(i) * 7919u) >> 3);
     const QString big = Write(a + QStringLiteral("big.bin"), data);
     // The first look at the stop request comes before the file is announced; every later one while the
     // archive is written.
