@@ -39,14 +39,19 @@ bool InCommaList(const QString& list, const QString& entry) {
 
 }  // namespace
 
-bool SmartDetectMatch(const TTask& task, const QString& drive, const QString& label, const QString& serial) {
-    bool match = task.SmartDetectDriveLetter.isEmpty() ||
-                 WithoutTrailingSlash(task.SmartDetectDriveLetter) == WithoutTrailingSlash(drive);
-    if (!task.SmartDetectVolumeInfo.isEmpty())
-        match = task.SmartDetectVolumeInfo == label;
-    if (!task.SmartDetectSerialNumber.isEmpty())
-        match = task.SmartDetectSerialNumber == serial;
+bool MediaCriteriaMatch(const QString& wantDrive, const QString& wantLabel, const QString& wantSerial,
+                        const QString& drive, const QString& label, const QString& serial) {
+    bool match = wantDrive.isEmpty() || WithoutTrailingSlash(wantDrive) == WithoutTrailingSlash(drive);
+    if (!wantLabel.isEmpty())
+        match = wantLabel == label;
+    if (!wantSerial.isEmpty())
+        match = wantSerial == serial;
     return match;
+}
+
+bool SmartDetectMatch(const TTask& task, const QString& drive, const QString& label, const QString& serial) {
+    return MediaCriteriaMatch(task.SmartDetectDriveLetter, task.SmartDetectVolumeInfo,
+                              task.SmartDetectSerialNumber, drive, label, serial);
 }
 
 bool RequiredDiskPresent(const TTask& task) {

@@ -11,9 +11,12 @@
 class TTask;
 class TTaskThread;
 
-// Whether a task's removable-media criteria match a drive (its mount point), a volume label and a serial:
-// the last criterion that is not empty decides alone; comparisons are exact (a trailing '/' of a mount
-// point does not count).
+// Whether removable-media criteria match a drive (its mount point), a volume label and a serial: the
+// last criterion that is not empty decides alone; comparisons are exact (a trailing '/' of a mount point
+// does not count).
+bool MediaCriteriaMatch(const QString& wantDrive, const QString& wantLabel, const QString& wantSerial,
+                        const QString& drive, const QString& label, const QString& serial);
+// The same with the task's own criteria.
 bool SmartDetectMatch(const TTask& task, const QString& drive, const QString& label, const QString& serial);
 // Whether some mounted drive matches the task's removable-media criteria.
 bool RequiredDiskPresent(const TTask& task);

@@ -1,5 +1,7 @@
 #include "schedule/Scheduler.h"
 
+#include "engine/TaskRunner.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <limits>
@@ -12,26 +14,6 @@
 #include "schedule/MountWatcher.h"
 #include "settings/GlobalSettings.h"
 #include "settings/Language.h"
-
-namespace {
-
-QString WithoutTrailingSlash(QString path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
-
-}  // namespace
-
-bool MediaCriteriaMatch(const QString& wantDrive, const QString& wantLabel, const QString& wantSerial,
-                        const QString& drive, const QString& label, const QString& serial) {
-    bool match = wantDrive.isEmpty() || WithoutTrailingSlash(wantDrive) == WithoutTrailingSlash(drive);
-    if (!wantLabel.isEmpty())
-        match = wantLabel == label;
-    if (!wantSerial.isEmpty())
-        match = wantSerial == serial;
-    return match;
-}
 
 TScheduler::TScheduler(TMainData& data, TScheduleClock clock, QObject* parent)
     : QObject(parent), data_(data), clock_(std::move(clock)) {

@@ -154,9 +154,3 @@ private:
     std::unordered_map<const TTask*, std::unique_ptr<TTaskFoldersMonitor>> monitors_;
     std::unique_ptr<TMountWatcher> mountWatcher_;
 };
-
-// Whether media criteria match a volume: the drive criterion (a mount point; a trailing '/' does not
-// count) when it is set, but a label criterion that is set overrides it, and a serial criterion that is
-// set overrides both. Comparisons are exact.
-bool MediaCriteriaMatch(const QString& wantDrive, const QString& wantLabel, const QString& wantSerial,
-                        const QString& drive, const QString& label, const QString& serial);
