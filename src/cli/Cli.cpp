@@ -9,7 +9,9 @@
 #include <memory>
 #include <unistd.h>
 
+#include "cli/ImportLegacyCommand.h"
 #include "cli/RunCommand.h"
+#include "legacy/LegacyText.h"
 #include "model/Filters.h"
 #include "model/MainData.h"
 #include "model/Task.h"
@@ -50,7 +52,9 @@ const char* const kUsage =
     "  delete TASK          delete a task (its backups, index file and log stay on disk)\n"
     "  run TASK...          run tasks now and wait for their ends, printing their log\n"
     "  export FILE          save the whole settings tree to FILE (REGEDIT4)\n"
-    "  import FILE          load a settings file into the store (adds and replaces values)\n"
+    "  import [--codepage CP] FILE\n"
+    "                       load a settings file into the store (adds and replaces values)\n"
+    "  import-legacy ...    add the tasks of the predecessor program (see: tarnovex-cli import-legacy --help)\n"
     "  demo                 list the tasks, creating a sample task when there is none\n"
     "  help [COMMAND]       this text, or the help of one command\n"
     "\n"
@@ -84,9 +88,13 @@ const TCommandHelp kCommandHelp[] = {
      "Usage: tarnovex-cli export FILE\n\nWrites the whole settings tree (preferences, groups, tasks) to FILE in the\n"
      "REGEDIT4 format. The file is replaced only when the export is complete.\n"},
     {"import",
-     "Usage: tarnovex-cli import FILE\n\nReads a REGEDIT4 settings file and writes it into the store: values in the file\n"
+     "Usage: tarnovex-cli import [--codepage CP] FILE\n\nReads a REGEDIT4 settings file and writes it into the store: values in the file\n"
      "replace stored values of the same name; everything else stays. A malformed file is refused\n"
-     "with the number of the offending line, and then nothing is written.\n"},
+     "with the number of the offending line, and then nothing is written.\n"
+     "A file that is not UTF-8 (an export of an older system) needs the code page it was written in,\n"
+     "e.g. --codepage windows-1252; without one it is refused. Keys of the predecessor program\n"
+     "(\\Software\\Halvorine\\Ombrisave) are kept apart from the program's own; see import-legacy.\n"},
+    {"import-legacy", kImportLegacyHelp},
     {"demo",
      "Usage: tarnovex-cli demo\n\nLists the tasks like `list`; when the store holds no task, first creates a\n"
      "sample task that backs up ~/Documents to ~/Tarnovex Backup.\n"},
@@ -328,14 +336,21 @@ int CmdExport(const QStringList& args) {
     return kExitOk;
 }
 
-int CmdImport(const QStringList& args) {
+int CmdImport(QStringList args) {
+    QString codePage;
+    if (args.size() == 3 && args[0] == QLatin1String("--codepage")) {
+        codePage = args[1];
+        args = args.mid(2);
+    }
     if (args.size() != 1) return Usage(QStringLiteral("import needs one FILE"), QStringLiteral("import"));
-    if (!QFileInfo(args[0]).isFile()) {
+    QFile file(args[0]);
+    if (!QFileInfo(args[0]).isFile() || !file.open(QIODevice::ReadOnly)) {
         Err(QStringLiteral("File \"%1\" not found!").arg(args[0]));
         return kExitFailed;
     }
     QString error;
-    if (!ImportRegFile(args[0], &error)) {
+    QByteArray text;
+    if (!Legacy::SettingsFileAsUtf8(file.readAll(), codePage, text, &error) || !ImportRegText(text, &error)) {
         Err(QStringLiteral("import of %1 refused: %2").arg(args[0], error));
         return kExitFailed;
     }
@@ -403,6 +418,7 @@ int RunCli(const QStringList& arguments) {
     else if (command == QLatin1String("delete")) status = CmdDelete(args);
     else if (command == QLatin1String("export")) status = CmdExport(args);
     else if (command == QLatin1String("import")) status = CmdImport(args);
+    else if (command == QLatin1String("import-legacy")) status = CmdImportLegacy(args);
     else if (command == QLatin1String("demo")) status = CmdDemo(args);
     else if (command == QLatin1String("run")) status = CmdRun(args);
     SettingsStore::Close();

@@ -90,9 +90,10 @@ namespace {
 
 bool Exists(const QString& path) {
     // Path variables are only known when the task runs.
-    if (path.contains(QLatin1Char('%')))
+    // An empty path is not set at all rather than missing.
+    if (path.isEmpty() || path.contains(QLatin1Char('%')))
         return true;
-    return !path.isEmpty() && QFileInfo::exists(path);
+    return QFileInfo::exists(path);
 }
 
 }  // namespace
