@@ -102,6 +102,7 @@ bool TScheduler::ResetExpiredErrorFlags() {
 }
 
 void TScheduler::ScheduleTimerTimer() {
+    ForgetRemovedTasks();
     if (ResetExpiredErrorFlags())
         Changed();
     if (systemStartupMode_) {
@@ -238,7 +239,8 @@ void TScheduler::CancelDelay(const TTask& task) {
 }
 
 bool TScheduler::DelayPending(const TTask& task) const {
-    return delays_.count({&task, TDelaySlot::Task}) > 0;
+    const auto it = delays_.find({&task, TDelaySlot::Task});
+    return it != delays_.end() && it->second.id == task.ID;
 }
 
 void TScheduler::ProcessDelays() {
@@ -276,37 +278,33 @@ void TScheduler::RestartDelayTimer() {
 }
 
 void TScheduler::RebuildFolderWatchers(TTask& task) {
-    auto& monitor = monitors_[&task];
-    if (!monitor) {
+    TMonitorEntry& entry = monitors_[&task];
+    // A monitor made for another task that lived at this address reports to that task's ID.
+    if (!entry.monitor || entry.id != task.ID) {
         TTask* target = &task;
         const QString id = task.ID;
-        monitor = std::make_unique<TTaskFoldersMonitor>([this, target, id] {
+        entry.id = id;
+        entry.monitor = std::make_unique<TTaskFoldersMonitor>([this, target, id] {
             if (InList(target, id))
                 FolderChanged(*target);
         });
-        monitor->Warn = [this, target, id](const QString& text) {
+        entry.monitor->Warn = [this, target, id](const QString& text) {
             if (InList(target, id))
                 LoggerOf(*target).Log(TLogKind::lkWarning, text);
         };
     }
-    monitor->Rebuild(task);
+    entry.monitor->Rebuild(task);
 }
 
 void TScheduler::RebuildAllFolderWatchers() {
+    ForgetRemovedTasks();
     for (const auto& task : data_.Tasks)
         RebuildFolderWatchers(*task);
-    // Monitors of tasks that have left the list go with them.
-    for (auto it = monitors_.begin(); it != monitors_.end();) {
-        bool present = false;
-        for (const auto& task : data_.Tasks)
-            present = present || task.get() == it->first;
-        it = present ? std::next(it) : monitors_.erase(it);
-    }
 }
 
 TTaskFoldersMonitor* TScheduler::FolderMonitorOf(const TTask& task) const {
     const auto it = monitors_.find(&task);
-    return it == monitors_.end() ? nullptr : it->second.get();
+    return it == monitors_.end() || it->second.id != task.ID ? nullptr : it->second.monitor.get();
 }
 
 void TScheduler::FolderChanged(TTask& task) {
@@ -325,6 +323,25 @@ void TScheduler::ForgetTask(const TTask& task) {
     delays_.erase({&task, TDelaySlot::Task});
     delays_.erase({&task, TDelaySlot::Media});
     RestartDelayTimer();
+}
+
+void TScheduler::ForgetRemovedTasks() {
+    if (known_.empty() && monitors_.empty() && delays_.empty())
+        return;
+    std::unordered_map<const TTask*, const QString*> present;
+    present.reserve(static_cast<std::size_t>(data_.Tasks.Count()));
+    for (const auto& task : data_.Tasks)
+        present.emplace(task.get(), &task->ID);
+    const auto gone = [&present](const TTask* task, const QString& id) {
+        const auto it = present.find(task);
+        return it == present.end() || *it->second != id;
+    };
+    std::erase_if(known_, [&](const auto& entry) { return gone(entry.first, entry.second.id); });
+    std::erase_if(monitors_, [&](const auto& entry) { return gone(entry.first, entry.second.id); });
+    const std::size_t delays = delays_.size();
+    std::erase_if(delays_, [&](const auto& entry) { return gone(entry.first.first, entry.second.id); });
+    if (delays_.size() != delays)
+        RestartDelayTimer();
 }
 
 void TScheduler::SetMediaTestMode(bool on, const TMediaCriteria& criteria) {

@@ -87,6 +87,9 @@ public:
     TTaskFoldersMonitor* FolderMonitorOf(const TTask& task) const;
     // A watcher of the task saw a change.
     void FolderChanged(TTask& task);
+    // Drops everything the scheduler keeps for a task (its folder monitor, its pending delays, what it
+    // knows of its last run). Called when a task is deleted; the tick also drops what it keeps for tasks
+    // that have left the list, so that a task created later at the same address inherits nothing.
     void ForgetTask(const TTask& task);
 
     // A volume was mounted at drive: every task whose media criteria match starts after a short pause
@@ -131,6 +134,12 @@ private:
         qint64 instant = 0;
     };
 
+    struct TMonitorEntry {
+        QString id;
+        std::unique_ptr<TTaskFoldersMonitor> monitor;
+    };
+
+    void ForgetRemovedTasks();
     void CheckSchedule(TTask& task, std::size_t index);
     void SetLastRunNow(TTask& task);
     void Changed();
@@ -151,6 +160,6 @@ private:
     TMediaCriteria mediaCriteria_;
     std::map<TDelayKey, TDelay> delays_;
     std::unordered_map<const TTask*, TKnownRun> known_;
-    std::unordered_map<const TTask*, std::unique_ptr<TTaskFoldersMonitor>> monitors_;
+    std::unordered_map<const TTask*, TMonitorEntry> monitors_;
     std::unique_ptr<TMountWatcher> mountWatcher_;
 };

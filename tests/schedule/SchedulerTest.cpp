@@ -278,6 +278,91 @@ TEST_F(Scheduler, DelaysOfTasksThatLeftTheListDoNotFire) {
     EXPECT_TRUE(control.requests.empty());
 }
 
+TEST_F(Scheduler, ForgetTaskDropsItsMonitorAndDelays) {
+    const QString folder = home.Path() + QStringLiteral("forgotten");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    TTask& task = AddTask(QStringLiteral("Forgotten"));
+    TSourceFolder source;
+    source.Folder = folder;
+    task.SourceFolders = {source};
+    task.FolderMonitor_Use = true;
+    task.MonitorFileName = true;
+    task.Schedule = {Item(TScheduleKind::skAtProgramStartup)};
+    scheduler.RebuildFolderWatchers(task);
+    scheduler.RunStartupItems(TStartupKind::ProgramStartup);
+    ASSERT_NE(scheduler.FolderMonitorOf(task), nullptr);
+    ASSERT_TRUE(scheduler.DelayPending(task));
+
+    scheduler.ForgetTask(task);
+    EXPECT_EQ(scheduler.FolderMonitorOf(task), nullptr);
+    EXPECT_FALSE(scheduler.DelayPending(task));
+    now += kMinute;
+    scheduler.ProcessDelays();
+    EXPECT_TRUE(control.requests.empty());
+}
+
+TEST_F(Scheduler, TickDropsWhatItKeptForTasksThatLeftTheList) {
+    const QString folder = home.Path() + QStringLiteral("removed");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    TTask& task = AddTask(QStringLiteral("Removed"));
+    TSourceFolder source;
+    source.Folder = folder;
+    task.SourceFolders = {source};
+    task.FolderMonitor_Use = true;
+    task.MonitorFileName = true;
+    task.Schedule = {Item(TScheduleKind::skAtProgramStartup)};
+    scheduler.RebuildAllFolderWatchers();
+    scheduler.RunStartupItems(TStartupKind::ProgramStartup);
+    ASSERT_NE(scheduler.FolderMonitorOf(task), nullptr);
+
+    // Taken out of the list but still alive, so that its address cannot be reused meanwhile.
+    std::unique_ptr<TTask> removed = data.Tasks.Take(task);
+    TickAfter(5 * kSecond);
+    EXPECT_EQ(scheduler.FolderMonitorOf(*removed), nullptr);
+    EXPECT_FALSE(scheduler.DelayPending(*removed));
+    // Back in the list it is a task like any other: no old delay fires for it.
+    data.Tasks.Add(std::move(removed));
+    now += kMinute;
+    scheduler.ProcessDelays();
+    EXPECT_TRUE(control.requests.empty());
+    ForgetLogger(task);
+}
+
+TEST_F(Scheduler, ATaskAtTheAddressOfADeletedOneInheritsNothing) {
+    const QString folder = home.Path() + QStringLiteral("reused");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    TTask& task = AddTask(QStringLiteral("Old"));
+    TSourceFolder source;
+    source.Folder = folder;
+    task.SourceFolders = {source};
+    task.FolderMonitor_Use = true;
+    task.MonitorFileName = true;
+    task.Schedule = {Item(TScheduleKind::skAtProgramStartup)};
+    scheduler.RebuildFolderWatchers(task);
+    scheduler.RunStartupItems(TStartupKind::ProgramStartup);
+
+    // What a new task created at the same address looks like to the scheduler: another ID.
+    task.ID = QStringLiteral("NEWTASK");
+    task.Name = QStringLiteral("New");
+    task.Schedule.clear();
+    task.DoWait = false;
+    EXPECT_FALSE(scheduler.DelayPending(task));
+    EXPECT_EQ(scheduler.FolderMonitorOf(task), nullptr);
+    now += kMinute;
+    scheduler.ProcessDelays();
+    EXPECT_TRUE(control.requests.empty());
+
+    // Its own monitor reports its changes.
+    scheduler.RebuildFolderWatchers(task);
+    TTaskFoldersMonitor* monitor = scheduler.FolderMonitorOf(task);
+    ASSERT_NE(monitor, nullptr);
+    QFile file(folder + QStringLiteral("/new"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_GT(monitor->ReadEvents(), 0);
+    EXPECT_EQ(control.Names(), std::vector<QString>{QStringLiteral("New")});
+}
+
 TEST_F(Scheduler, MediaArrivalStartsMatchingTasksAfterAShortPause) {
     TFixedVolumes volumes;
     volumes.volumes[QStringLiteral("/media/usb")] = {QStringLiteral("BACKUP"), QStringLiteral("1A2B3C4D")};
