@@ -103,12 +103,8 @@ QStringList MissingPaths(const TTask& task) {
     for (const TSourceFolder& folder : task.SourceFolders)
         if (!Exists(folder.Folder))
             missing.append(folder.Folder);
-    if (task.DestType == TDestKind::dkLocal && !task.DestLocal.isEmpty() && !Exists(task.DestLocal)) {
-        // An archive named by the destination is created by the run; its folder must be there.
-        const QString parent = QFileInfo(task.DestLocal).path();
-        if (!(task.CompressUse && task.DestLocal.startsWith(QLatin1Char('/')) && Exists(parent)))
-            missing.append(task.DestLocal);
-    }
+    if (task.DestType == TDestKind::dkLocal && !Exists(task.DestLocal))
+        missing.append(task.DestLocal);
     if (task.VersionsKeepType == TVersionsKeepKind::vkArcFolder && !Exists(task.VersionsKeepArcFolder))
         missing.append(task.VersionsKeepArcFolder);
     if (task.DeleteKind == TDeleteKind::adkMoveArcFolder && !Exists(task.ArchiveFolder))

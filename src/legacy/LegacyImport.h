@@ -55,8 +55,8 @@ TSourceFolder SourceFolderOf(const QString& folder, bool includeSubfolders);
 // Maps the source folders, the destination and the two archive folders of task.
 void ApplyDriveMap(TTask& task, const TDriveMap& map);
 
-// The paths task uses that do not exist on this machine: source folders, the destination (for a
-// task that packs into one archive named by the destination, its folder) and the archive folders in use.
+// The paths task uses that do not exist on this machine: source folders, the destination and the
+// archive folders in use. Paths with variables and empty ones are not judged.
 QStringList MissingPaths(const TTask& task);
 
 // Gives task a fresh ID when it has none or when existing or an earlier task of the same import

@@ -151,6 +151,15 @@ QString FileNamePart(const QString& path) {
     return path.mid(cut + 1);
 }
 
+// The folder that holds an archive path ("D:\\Save\\data.zip" gives "D:\\Save"); a root keeps its separator.
+QString FolderPart(const QString& path) {
+    const qsizetype cut = qMax(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    if (cut < 0)
+        return path;
+    const QString folder = path.left(cut);
+    return folder.isEmpty() || folder.endsWith(QLatin1Char(':')) ? path.left(cut + 1) : folder;
+}
+
 QString UnknownTypeText() {
     return QStringLiteral("TImportItemOmbrisave1x.LoadFromStream - unknown \"BType\" type");
 }
@@ -444,13 +453,15 @@ std::unique_ptr<TTask> TImportItemOmbrisave1x::CreateTaskForImport() const {
             BType == TOmbrisaveBackupType::btSynchronize ? TTaskAction::taSynchronize : TTaskAction::taBackup;
         for (const TFolder& folder : Folders())
             task->SourceFolders.push_back(SourceFolderOf(folder.folder, folder.subfolders));
+        const bool packs =
+            BType == TOmbrisaveBackupType::btCompress || BType == TOmbrisaveBackupType::btExactCompress;
+        // A packing project named its archive file; the task names the folder and the archive apart, so
+        // that the archive lands where it always did instead of inside a folder named like it.
         task->DestType = TDestKind::dkLocal;
-        task->DestLocal = Destination;
+        task->DestLocal = packs ? FolderPart(Destination) : Destination;
         for (const TOmbrisaveFilterItem& filter : Filters)
             task->Filters.push_back(filter.item);
 
-        const bool packs =
-            BType == TOmbrisaveBackupType::btCompress || BType == TOmbrisaveBackupType::btExactCompress;
         task->CompressUse = packs;
         task->CompressSeparate = false;
         task->CompressFilename = FileNamePart(Destination);

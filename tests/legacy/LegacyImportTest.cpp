@@ -74,14 +74,10 @@ TEST_F(LegacyImport, MissingPathsListWhatThisMachineLacks) {
     EXPECT_EQ(MissingPaths(task),
               (QStringList{QStringLiteral("C:\\Old\\"), home.File(QStringLiteral("versions"))}));
 
-    // An archive named by the destination only needs its folder.
+    task.DestLocal = home.File(QStringLiteral("gone"));
     task.SourceFolders.resize(1);
     task.VersionsKeepType = TVersionsKeepKind::vkNone;
-    task.CompressUse = true;
-    task.DestLocal = home.File(QStringLiteral("dst/data.zip"));
-    EXPECT_TRUE(MissingPaths(task).isEmpty());
-    task.DestLocal = home.File(QStringLiteral("gone/data.zip"));
-    EXPECT_EQ(MissingPaths(task), QStringList{home.File(QStringLiteral("gone/data.zip"))});
+    EXPECT_EQ(MissingPaths(task), QStringList{home.File(QStringLiteral("gone"))});
 }
 
 TEST_F(LegacyImport, TakenOrEmptyIdsAreReplaced) {

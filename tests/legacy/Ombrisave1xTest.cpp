@@ -189,8 +189,19 @@ TEST_F(Projects1x, BackupTypesMapOntoActionsCompressionAndDeletion) {
     auto task = TaskOf(spec);
     EXPECT_TRUE(task->CompressUse);
     EXPECT_FALSE(task->CompressSeparate);
-    EXPECT_EQ(task->DestLocal, QStringLiteral("D:\\Save\\data.zip"));
+    EXPECT_EQ(task->DestLocal, QStringLiteral("D:\\Save"));
     EXPECT_EQ(task->CompressFilename, QStringLiteral("data.zip"));
+    // The archive lands where the old program put it, not in a folder named like it.
+    spec.destination = QStringLiteral("/srv/save/data.zip");
+    EXPECT_EQ(TaskOf(spec)->ArchiveFileName(), QStringLiteral("/srv/save/data.zip"));
+    spec.destination = QStringLiteral("D:\\data.zip");
+    EXPECT_EQ(TaskOf(spec)->DestLocal, QStringLiteral("D:\\"));
+    spec.destination = QStringLiteral("data.zip");
+    EXPECT_EQ(TaskOf(spec)->CompressFilename, QStringLiteral("data.zip"));
+    // Only packing projects name a file: a copying project's destination is its folder.
+    spec.type = QStringLiteral("btSimpleCopy");
+    spec.destination = QStringLiteral("D:\\Save\\data.zip");
+    EXPECT_EQ(TaskOf(spec)->DestLocal, QStringLiteral("D:\\Save\\data.zip"));
     EXPECT_EQ(task->CompressPassword, QStringLiteral("se cret"));
     EXPECT_EQ(task->CompressLevel, 3);
     EXPECT_EQ(task->TaskAction, TTaskAction::taBackup);
