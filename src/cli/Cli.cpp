@@ -338,9 +338,11 @@ int CmdExport(const QStringList& args) {
 
 int CmdImport(QStringList args) {
     QString codePage;
-    if (args.size() == 3 && args[0] == QLatin1String("--codepage")) {
-        codePage = args[1];
-        args = args.mid(2);
+    const qsizetype option = args.indexOf(QStringLiteral("--codepage"));
+    if (option >= 0) {
+        if (option + 1 >= args.size()) return Usage(QStringLiteral("--codepage needs a code page"), QStringLiteral("import"));
+        codePage = args[option + 1];
+        args.remove(option, 2);
     }
     if (args.size() != 1) return Usage(QStringLiteral("import needs one FILE"), QStringLiteral("import"));
     QFile file(args[0]);

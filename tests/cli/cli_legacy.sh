@@ -26,7 +26,7 @@ echo "$err" | grep -q -- "--codepage" || fail "the refusal does not suggest --co
 "$CLI" import-legacy --from 2x >/dev/null 2>&1
 expect_status 1 $? "import-legacy before the settings were loaded"
 
-"$CLI" import --codepage windows-1252 "$HOME_DIR/old.reg" >/dev/null
+"$CLI" import "$HOME_DIR/old.reg" --codepage windows-1252 >/dev/null
 expect_status 0 $? "import with a code page"
 # The old keys are not the program's own settings: its export and task list stay empty.
 snapshot loaded
@@ -48,6 +48,8 @@ cmp -s "$HOME_DIR/empty.reg" "$HOME_DIR/dry.reg" || fail "a dry run wrote to the
 expect_status 2 $? "an unknown --select name"
 "$CLI" import-legacy --from 2x --map "C:\\" >/dev/null 2>&1
 expect_status 2 $? "a malformed --map"
+"$CLI" import "$HOME_DIR/old.reg" --codepage >/dev/null 2>&1
+expect_status 2 $? "--codepage without a value"
 
 # The import, twice: the second copy gets a fresh ID.
 "$CLI" import-legacy --from 2x --map "C:\\=$HOME_DIR/old-c/" | grep -q 'Task "Büro" successfuly imported.' \
