@@ -267,3 +267,14 @@ QString NextRunCaption(TScheduler& scheduler, const TTask& task) {
 QString NextRunText(TScheduler& scheduler, const TTask& task) {
     return NextRunText(task, scheduler.LastRunOf(task), *scheduler.Clock().Zone);
 }
+
+QString SystemTimerDescription(const std::optional<QStringList>& onCalendarLines) {
+    if (!onCalendarLines)
+        return Tr("Not scheduled.", "strMsSchedulerNotScheduled");
+    if (onCalendarLines->isEmpty())
+        return Tr("No triggers set.", "strMsSchedulerNoTriggersSet");
+    QString text;
+    for (const QString& line : *onCalendarLines)
+        text += line + QLatin1Char('\r');
+    return text;
+}

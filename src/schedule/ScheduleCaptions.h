@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
+#include <optional>
 
 #include "model/ScheduleItem.h"
 #include "schedule/NextRun.h"
@@ -44,3 +46,7 @@ QString NextRunText(const TTask& task, const TLastRun& last, const TZoneOffsets&
 // columns show what the scheduler will do.
 QString NextRunCaption(TScheduler& scheduler, const TTask& task);
 QString NextRunText(TScheduler& scheduler, const TTask& task);
+
+// The trigger description of a task's system timer: "Not scheduled." without a timer, "No triggers set."
+// for a timer without calendar lines, otherwise each line followed by a carriage return.
+QString SystemTimerDescription(const std::optional<QStringList>& onCalendarLines);

@@ -250,3 +250,9 @@ TEST_F(ScheduleCaptions, SchedulerFormsUseItsClockAndLastRun) {
     EXPECT_EQ(NextRunCaption(scheduler, task), "01.06.2026 09:30:00");
     EXPECT_EQ(NextRunText(scheduler, task), "01.06.2026 09:30:00");
 }
+
+TEST_F(ScheduleCaptions, SystemTimerDescriptionListsItsCalendarLines) {
+    EXPECT_EQ(SystemTimerDescription(std::nullopt), "Not scheduled.");
+    EXPECT_EQ(SystemTimerDescription(QStringList{}), "No triggers set.");
+    EXPECT_EQ(SystemTimerDescription(QStringList{"Mon 08:00", "daily"}), "Mon 08:00\rdaily\r");
+}
