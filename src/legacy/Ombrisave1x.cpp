@@ -531,6 +531,12 @@ void TImportDataOmbrisave1x::Load(const QString& fileName, QStringList& errors) 
                                  {fileName}));
         return;
     }
+    // A thousand projects with their filters and schedules fit in a few megabytes; a file far beyond
+    // that is not a projects file, and reading it whole would only exhaust memory.
+    if (file.size() > kOmbrisave1xMaxFileSize) {
+        LoadFromBytes(QByteArray(), fileName, errors);
+        return;
+    }
     LoadFromBytes(file.readAll(), fileName, errors);
 }
 

@@ -30,6 +30,8 @@ enum class TOmbrisaveScheduleKind { shManual, shShellNotify, shInternalScheduleL
 inline const QByteArray kOmbrisave1xSignature = QByteArrayLiteral("Parvelo Media Ombrisave v. 1\x1B");
 // More projects, filters or schedule items than this in one list mean the file is damaged.
 inline constexpr int kOmbrisave1xMaxCount = 1000;
+// Larger files are refused as not being projects files.
+inline constexpr qint64 kOmbrisave1xMaxFileSize = 64 * 1024 * 1024;
 
 // How the reader takes the texts of a file.
 struct TOmbrisave1xOptions {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include "fixtures/TempHome.h"
 #include "legacy/LegacyTestSupport.h"
 #include "legacy/Ombrisave1x.h"
@@ -62,6 +64,16 @@ TEST_F(Projects1x, FileProblemsAreReportedByNameAndYieldNothing) {
     noEscape[kOmbrisave1xSignature.size() - 1] = ' ';
     EXPECT_TRUE(Read(noEscape, errors).Items.empty());
     EXPECT_EQ(errors.size(), 1);
+
+    // A file far larger than any projects file is refused without being read.
+    errors.clear();
+    const QString big = home.WriteFile(QStringLiteral("big.dat"), ProjectsFile({TProjectSpec()}));
+    ASSERT_TRUE(QFile::resize(big, kOmbrisave1xMaxFileSize + 1));
+    TImportDataOmbrisave1x huge(GermanOptions());
+    huge.Load(big, errors);
+    EXPECT_TRUE(huge.Items.empty());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("corrupted"))) << errors[0].toStdString();
 
     // A real file on disk is read the same as its bytes.
     errors.clear();
