@@ -94,6 +94,12 @@ struct TTaskOptions {
     int DestFTP_ReconnectRetries = 1000;
     int DestFTP_PauseBeforeRetry = 60;
     int DestFTP_TimeOut = 60;
+    // How the server is reached: "None" (plain FTP), "TLS" (FTP with explicit TLS) or "SFTP". A task
+    // stored without the value, or with one not known, is plain FTP. Certificates (SFTP: host keys) are
+    // checked unless DestFTP_AcceptSelfSigned accepts one that no authority signed (a host key not yet
+    // known); a host key that contradicts the known one is refused always.
+    QString DestFTP_Security = QStringLiteral("None");
+    bool DestFTP_AcceptSelfSigned = false;
 
     // Options
     bool BackupOverwriteNeverDestination = false;

@@ -208,6 +208,8 @@ void TTask::SaveToRegistry(const QString& keyPath) const {
     w.Int("DestFTP_ReconnectRetries", DestFTP_ReconnectRetries);
     w.Int("DestFTP_PauseBeforeRetry", DestFTP_PauseBeforeRetry);
     w.Int("DestFTP_TimeOut", DestFTP_TimeOut);
+    w.Str("DestFTP_Security", DestFTP_Security);
+    w.Bool("DestFTP_AcceptSelfSigned", DestFTP_AcceptSelfSigned);
 
     {
         const QString listPath = w.ClearList(QStringLiteral("Filters"));
@@ -428,6 +430,15 @@ void TTask::LoadFromRegistry(const QString& keyPath) {
     DestFTP_ReconnectRetries = r.Int("DestFTP_ReconnectRetries", DestFTP_ReconnectRetries);
     DestFTP_PauseBeforeRetry = r.Int("DestFTP_PauseBeforeRetry", DestFTP_PauseBeforeRetry);
     DestFTP_TimeOut = r.Int("DestFTP_TimeOut", DestFTP_TimeOut);
+    {
+        const QString security = r.Str("DestFTP_Security").trimmed();
+        const bool tls = security.compare(QLatin1String("TLS"), Qt::CaseInsensitive) == 0;
+        const bool sftp = security.compare(QLatin1String("SFTP"), Qt::CaseInsensitive) == 0;
+        DestFTP_Security = tls    ? QStringLiteral("TLS")
+                           : sftp ? QStringLiteral("SFTP")
+                                  : QStringLiteral("None");
+    }
+    DestFTP_AcceptSelfSigned = r.Bool("DestFTP_AcceptSelfSigned", false);
 
     Filters.clear();
     {
