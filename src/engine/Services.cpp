@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "logging/Email.h"
+#include "storage/FtpStorage.h"
 
 namespace {
 std::atomic<bool> registered{false};
@@ -11,6 +12,7 @@ std::atomic<bool> registered{false};
 void RegisterRunServices() {
     if (registered.exchange(true))
         return;
+    RegisterFtpStorage();
     InstallEmailNotifier();
 }
 
