@@ -113,6 +113,9 @@ TEST(LegacyDates, EnglishAndGermanForms) {
 }
 
 TEST(LegacyDates, TheCurrentLocaleComesFirst) {
+    struct TRestore {
+        ~TRestore() { LocaleFormats::ResetToSystem(); }
+    } restore;
     LocaleFormats::Set({QStringLiteral("dd/MM/yyyy"), QStringLiteral("HH:mm:ss")});
     TDateTime value = 0;
     // Day first on this machine: 03/02 is the 3rd of February, and month-first texts still parse.
@@ -125,5 +128,4 @@ TEST(LegacyDates, TheCurrentLocaleComesFirst) {
     LocaleFormats::Set({QStringLiteral("M/d/yyyy"), QStringLiteral("h:mm:ss AP")});
     ASSERT_TRUE(ParseLegacyDate(QStringLiteral("03/02/2004"), TLegacyLocale::Current(), value));
     EXPECT_EQ(value, DateTime::Encode(2004, 3, 2));
-    LocaleFormats::ResetToSystem();
 }
