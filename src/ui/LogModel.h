@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QString>
+
+#include "logging/TaskLogger.h"
+
+struct TLogDisplaySettings;
+
+// The kept log records of one task as the rows of the log panel: an empty first column, the record
+// number, the date, the time and the text. Refresh compares the row count with the logger's record count
+// and adds only the new rows, so a long log stays cheap to follow; records dropped at the front (the
+// logger keeps a bounded number) are removed as rows.
+class TLogModel : public QAbstractTableModel {
+public:
+    enum TColumn { colMark, colNumber, colDate, colTime, colText, kColumnCount };
+
+    explicit TLogModel(QObject* parent = nullptr);
+
+    // The logger whose records are shown (nullptr: none). The logger must outlive its use here.
+    void SetLogger(const TTaskLogger* logger);
+    const TTaskLogger* Logger() const { return logger_; }
+    // Catches up with the logger; true when rows were added or removed.
+    bool Refresh();
+
+    // The row's record (a default record for a row out of range).
+    TLogItem Item(int row) const;
+
+    // The selected rows for the clipboard: date, " ", time, ": ", text, joined by line feed and
+    // carriage return in that order.
+    QString CopyText(const QList<int>& rows) const;
+    // The first row after from (down) or before it (up) whose text contains text; -1 when none.
+    int Find(const QString& text, int from, bool down, bool matchCase) const;
+
+    // Foreground and background of a record kind (invalid colours keep the view's own).
+    static QColor Foreground(int kind, const QString& text, const TLogDisplaySettings& settings);
+    static QColor Background(int kind, const QString& text, const TLogDisplaySettings& settings);
+    // A stored colour: 0x00BBGGRR, or a system colour (high byte 0xFF), which keeps the view's own.
+    static QColor StoredColor(quint32 value);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    bool SameRecord(const TLogItem& a, const TLogItem& b) const;
+    void ResetTo(int count);
+
+    const TTaskLogger* logger_ = nullptr;
+    int rows_ = 0;
+    TLogItem first_;  // the records of the first and the last row at the last refresh
+    TLogItem last_;
+    mutable int cachedRow_ = -1;
+    mutable TLogItem cached_;
+};

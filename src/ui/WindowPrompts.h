@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "model/Task.h"
+
+class QWidget;
+
+// The questions and messages the main window puts to the user. The window asks them through this
+// interface so that they can be answered without a person (the tests answer them).
+class TWindowPrompts {
+public:
+    virtual ~TWindowPrompts() = default;
+    // A Yes/No question; true for Yes.
+    virtual bool Confirm(const QString& caption, const QString& text) = 0;
+    virtual void Information(const QString& caption, const QString& text) = 0;
+    virtual void Error(const QString& caption, const QString& text) = 0;
+    // The group name dialog: true on OK with the edited name.
+    virtual bool EditGroupName(QString& name) = 0;
+    // The group order dialog: true on OK with the names in their new order.
+    virtual bool EditGroupOrder(QStringList& names) = 0;
+    // The password dialog of a protected task.
+    virtual TPasswordPrompt& PasswordPrompt() = 0;
+    // The exit confirmation: true for Yes; dontAskAgain tells whether its check box was ticked.
+    virtual bool ConfirmShutdown(bool& dontAskAgain) = 0;
+    // The log search: false when cancelled.
+    virtual bool AskSearch(QString& text, bool& matchCase, bool& down) = 0;
+    // The file the log is saved to; empty when cancelled.
+    virtual QString AskLogFileName(const QString& folder) = 0;
+};
+
+// The prompts as modal dialogs over parent.
+class TWidgetPrompts : public TWindowPrompts, public TPasswordPrompt {
+public:
+    explicit TWidgetPrompts(QWidget* parent) : parent_(parent) {}
+
+    bool Confirm(const QString& caption, const QString& text) override;
+    void Information(const QString& caption, const QString& text) override;
+    void Error(const QString& caption, const QString& text) override;
+    bool EditGroupName(QString& name) override;
+    bool EditGroupOrder(QStringList& names) override;
+    TPasswordPrompt& PasswordPrompt() override { return *this; }
+    bool ConfirmShutdown(bool& dontAskAgain) override;
+    bool AskSearch(QString& text, bool& matchCase, bool& down) override;
+    QString AskLogFileName(const QString& folder) override;
+
+    // TPasswordPrompt
+    bool Ask(const QString& title, const QString& reminder, QString& typed) override;
+    void ShowInformation(const QString& title, const QString& text) override;
+    void ShowError(const QString& title, const QString& text) override;
+
+private:
+    QWidget* parent_;
+};

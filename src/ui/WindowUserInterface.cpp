@@ -1,0 +1,212 @@
+#include "ui/WindowUserInterface.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "model/Task.h"
+#include "settings/Language.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+constexpr int kButtonWidth = 81;
+constexpr int kButtonStep = 87;
+constexpr int kPanelWidth = 450;
+
+struct TButtonKind {
+    char letter;
+    const char* caption;
+    int answer;
+};
+
+constexpr TButtonKind kButtonKinds[] = {
+    {'C', "&Continue", AlertAnswer::Ok}, {'I', "&Ignore", AlertAnswer::Ignore},
+    {'K', "&Skip", AlertAnswer::Skip},   {'O', "&OK", AlertAnswer::Ok},
+    {'R', "&Retry", AlertAnswer::Retry}, {'S', "&Stop", AlertAnswer::Stop},
+    {'Y', "&Yes", AlertAnswer::Ok},
+};
+
+QStyle::StandardPixmap PictureOf(TAlertEvent event) {
+    switch (event) {
+        case TAlertEvent::aeError:
+            return QStyle::SP_MessageBoxCritical;
+        case TAlertEvent::aeWarning:
+        case TAlertEvent::aeDiskSpan:
+            return QStyle::SP_MessageBoxWarning;
+        case TAlertEvent::aeFile:
+            return QStyle::SP_FileIcon;
+        case TAlertEvent::aeFolder:
+            return QStyle::SP_DirIcon;
+        default:
+            return QStyle::SP_MessageBoxInformation;
+    }
+}
+
+// The alert dialog: Escape chooses its visible OK or Stop button, the close box answers 2.
+class TAlertsForm : public QDialog {
+public:
+    explicit TAlertsForm(QWidget* parent) : QDialog(parent) {}
+    int escapeAnswer = -1;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            if (escapeAnswer >= 0)
+                done(escapeAnswer);
+            return;
+        }
+        QDialog::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        QDialog::closeEvent(event);
+        setResult(AlertAnswer::Cancel);
+    }
+    void reject() override { done(AlertAnswer::Cancel); }
+};
+
+}  // namespace
+
+std::vector<TAlertButton> AlertButtonLayout(const QString& buttons, int panelWidth) {
+    std::vector<TAlertButton> layout;
+    const int n = static_cast<int>(buttons.size());
+    for (int i = 0; i < n; ++i) {
+        TAlertButton button;
+        button.Letter = buttons[i].toUpper();
+        for (const TButtonKind& kind : kButtonKinds) {
+            if (button.Letter == QLatin1Char(kind.letter)) {
+                button.Caption = QString::fromLatin1(kind.caption);
+                button.Answer = kind.answer;
+            }
+        }
+        button.Left = static_cast<int>(std::lround((panelWidth - n * kButtonStep) / 2.0 + i * kButtonStep));
+        layout.push_back(button);
+    }
+    return layout;
+}
+
+TWindowUserInterface::TWindowUserInterface(TMainWindow* window) : window_(window) {}
+
+int TWindowUserInterface::ShowAlertDialog(const TTask& task, TAlertEvent event, const QString& actionText,
+                                          const QString& message, const QString& buttons) {
+    int answer = AlertAnswer::NotShown;
+    // The task's name is read here, in the caller's thread, which owns the run; the dialog gets a copy.
+    const QString name = task.Name;
+    RunOnMainThread([&] {
+        answer = AlertDialog ? AlertDialog(name, event, actionText, message, buttons)
+                             : RunAlertDialog(name, event, actionText, message, buttons);
+    });
+    return answer;
+}
+
+int TWindowUserInterface::RunAlertDialog(const QString& taskName, TAlertEvent event,
+                                         const QString& actionText, const QString& message,
+                                         const QString& buttons) {
+    TAlertsForm dialog(nullptr);
+    dialog.setObjectName(QStringLiteral("AlertsForm"));
+    dialog.setWindowTitle(QStringLiteral("Tarnovex Alert"));
+    dialog.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* head = new QHBoxLayout;
+    auto* picture = new QLabel;
+    picture->setPixmap(dialog.style()->standardIcon(PictureOf(event)).pixmap(48, 48));
+    picture->setAlignment(Qt::AlignTop);
+    head->addWidget(picture);
+    auto* lines = new QVBoxLayout;
+    auto* header = new QLabel(Translate(QStringLiteral("Task"), QStringLiteral("strTask")) +
+                              QStringLiteral(": ") + taskName);
+    QFont bold = header->font();
+    bold.setBold(true);
+    header->setFont(bold);
+    lines->addWidget(header);
+    lines->addWidget(new QLabel(actionText));
+    head->addLayout(lines, 1);
+    layout->addLayout(head);
+    auto* text = new QLabel(message);
+    text->setWordWrap(true);
+    text->setFixedWidth(400);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(text);
+    scroll->setWidgetResizable(false);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMaximumHeight(220);
+    scroll->setMinimumHeight(std::min(220, text->sizeHint().height() + 4));
+    layout->addWidget(scroll);
+    auto* panel = new QWidget;
+    panel->setFixedSize(kPanelWidth, 36);
+    int tab = 0;
+    QWidget* previous = nullptr;
+    for (const TAlertButton& button : AlertButtonLayout(buttons, kPanelWidth)) {
+        if (button.Caption.isEmpty())
+            continue;
+        auto* push = new QPushButton(button.Caption, panel);
+        push->setGeometry(button.Left, 4, kButtonWidth, 28);
+        const int answer = button.Answer;
+        QObject::connect(push, &QPushButton::clicked, &dialog, [&dialog, answer] { dialog.done(answer); });
+        if (button.Letter == QLatin1Char('O') || button.Letter == QLatin1Char('S'))
+            dialog.escapeAnswer = answer;
+        if (tab++ == 0)
+            push->setDefault(true);
+        if (previous != nullptr)
+            QWidget::setTabOrder(previous, push);
+        previous = push;
+    }
+    layout->addWidget(panel, 0, Qt::AlignHCenter);
+    dialog.adjustSize();
+    if (lastPosition_)
+        dialog.move(*lastPosition_);
+    const int answer = dialog.exec();
+    lastPosition_ = dialog.pos();
+    return answer;
+}
+
+void TWindowUserInterface::ShowBalloon(const QString& title, const QString& text, TBalloonIcon icon) {
+    RunOnMainThread([this, title, text, icon] {
+        if (window_ == nullptr || window_->TrayIcon() == nullptr || !window_->TrayIcon()->isVisible())
+            return;
+        QSystemTrayIcon::MessageIcon kind = QSystemTrayIcon::NoIcon;
+        switch (icon) {
+            case TBalloonIcon::biInformation:
+                kind = QSystemTrayIcon::Information;
+                break;
+            case TBalloonIcon::biWarning:
+                kind = QSystemTrayIcon::Warning;
+                break;
+            case TBalloonIcon::biError:
+                kind = QSystemTrayIcon::Critical;
+                break;
+            default:
+                break;
+        }
+        window_->TrayIcon()->showMessage(title, text, kind, 10000);
+    });
+}
+
+void TWindowUserInterface::PlaySound(const QString&) {}
+
+void TWindowUserInterface::StopSound() {}
+
+void TWindowUserInterface::RefreshTasks() {
+    // Workers refresh often (progress); one queued refresh at a time is enough.
+    if (refreshPending_.exchange(true))
+        return;
+    QPointer<TMainWindow> window = window_;
+    QMetaObject::invokeMethod(
+        window != nullptr ? static_cast<QObject*>(window.data()) : QCoreApplication::instance(),
+        [this, window] {
+            refreshPending_.store(false);
+            if (window != nullptr)
+                window->RefreshTaskStates();
+        },
+        Qt::QueuedConnection);
+}

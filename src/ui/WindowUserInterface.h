@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <optional>
+#include <vector>
+
+#include "logging/UserInterface.h"
+
+class TMainWindow;
+
+// One button of the alert dialog: the letter of the button set, its caption, its answer and its left
+// edge in the dialog's button panel.
+struct TAlertButton {
+    QChar Letter;
+    QString Caption;  // empty for a letter that names no button (it keeps its slot)
+    int Answer = 0;
+    int Left = 0;
+};
+
+// The buttons of a button set laid out across a panel of panelWidth pixels: 81 pixels wide, 87 apart,
+// the row centred.
+std::vector<TAlertButton> AlertButtonLayout(const QString& buttons, int panelWidth = 450);
+
+// The user interface of the program with a window: alert dialogs, balloons at the notification-area
+// icon, and task-list refreshes, each handed to the main thread when called from a worker. Sounds are
+// not played (they are dropped as on a server).
+class TWindowUserInterface : public TUserInterface {
+public:
+    explicit TWindowUserInterface(TMainWindow* window);
+
+    int ShowAlertDialog(const TTask& task, TAlertEvent event, const QString& actionText,
+                        const QString& message, const QString& buttons) override;
+    void ShowBalloon(const QString& title, const QString& text, TBalloonIcon icon) override;
+    void PlaySound(const QString& path) override;
+    void StopSound() override;
+    void RefreshTasks() override;
+
+    // The main-thread part of an alert: the modal dialog. Tests replace it to answer without a person.
+    std::function<int(const QString& taskName, TAlertEvent event, const QString& actionText,
+                      const QString& message, const QString& buttons)>
+        AlertDialog;
+
+    // The modal alert dialog itself; remembers its position for the next one.
+    int RunAlertDialog(const QString& taskName, TAlertEvent event, const QString& actionText,
+                       const QString& message, const QString& buttons);
+
+private:
+    QPointer<TMainWindow> window_;
+    std::atomic<bool> refreshPending_{false};
+    std::optional<QPoint> lastPosition_;
+};
