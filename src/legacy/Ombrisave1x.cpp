@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <array>
-#include <new>
 
 #include "model/Task.h"
 #include "settings/FormatText.h"
@@ -22,7 +21,6 @@ public:
     TStreamReader(const QByteArray& data, const QString& codePage) : data_(data), codePage_(codePage) {}
 
     qsizetype Left() const { return data_.size() - pos_; }
-    qsizetype Position() const { return pos_; }
 
     bool Bytes(qsizetype n, QByteArray& out) {
         if (n < 0 || n > Left())
@@ -552,6 +550,10 @@ void TImportDataOmbrisave1x::LoadFromBytes(const QByteArray& bytes, const QStrin
             {fileName}));
         return;
     }
+    if (!Legacy::IsKnownCodePage(options_.codePage)) {
+        errors.append(QStringLiteral("unknown code page \"%1\"").arg(options_.codePage));
+        return;
+    }
     TStreamReader in(bytes, options_.codePage);
     QByteArray signature;
     in.Bytes(kOmbrisave1xSignature.size(), signature);
@@ -584,14 +586,10 @@ void TImportDataOmbrisave1x::LoadFromBytes(const QByteArray& bytes, const QStrin
             return;
         }
     }
-    const QString rest = [&] {
-        QString text;
-        Legacy::DecodeCodePage(in.Rest(), options_.codePage, text);
-        return text;
-    }();
+    QString rest;
+    Legacy::DecodeCodePage(in.Rest(), options_.codePage, rest);
     if (!rest.isEmpty()) {
-        QString normalized = rest;
-        normalized.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        TrailingLines = normalized.split(QLatin1Char('\n'));
+        rest.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        TrailingLines = rest.split(QLatin1Char('\n'));
     }
 }

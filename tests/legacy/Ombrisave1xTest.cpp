@@ -491,6 +491,14 @@ TEST_F(Projects1x, TextsAreReadInTheChosenCodePage) {
     ASSERT_EQ(data.Items.size(), 1u);
     EXPECT_EQ(data.Items[0]->ItemName(), QStringLiteral("Проект"));
     EXPECT_EQ(errors.size(), 1);  // it ends without its last two fields
+
+    // A code page nobody knows reads nothing rather than empty texts.
+    TOmbrisave1xOptions unknown = GermanOptions();
+    unknown.codePage = QStringLiteral("cp-none");
+    errors.clear();
+    EXPECT_TRUE(Read(ProjectsFile({spec}), errors, unknown).Items.empty());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("cp-none")));
 }
 
 TEST_F(Projects1x, PreviewRowsOfAProject) {
