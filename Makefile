@@ -75,3 +75,8 @@ format:
 
 clean:
 	rm -rf build build-sanitize build-tsan build-fuzz
+
+# Pictures of the window under a virtual display (Xvfb) with a demo settings store, in $(BUILD)/screenshots/.
+.PHONY: screenshots
+screenshots: build
+	scripts/screenshots.sh $(BUILD)

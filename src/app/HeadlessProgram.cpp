@@ -6,14 +6,10 @@
 #include <cstdio>
 
 #include "app/SingleInstance.h"
-#include "engine/Services.h"
-#include "engine/TaskRunner.h"
 #include "logging/TaskLogger.h"
 #include "model/MainData.h"
 #include "model/Task.h"
 #include "platform/Signals.h"
-#include "schedule/Scheduler.h"
-#include "settings/GlobalSettings.h"
 
 namespace {
 
@@ -30,9 +26,7 @@ THeadlessProgram::THeadlessProgram() = default;
 THeadlessProgram::~THeadlessProgram() = default;
 
 int THeadlessProgram::Run(const QStringList& arguments) {
-    LoadGlobalSettings();
-    data_ = std::make_unique<TMainData>();
-    data_->LoadAll();
+    core_.Load();
 
     const QString commandText = CommandTextOf(arguments);
     TSingleInstance instance(InstanceKey(), InstanceFolder());
@@ -44,55 +38,35 @@ int THeadlessProgram::Run(const QStringList& arguments) {
         return 0;
     }
 
-    RegisterRunServices();
     SetLogObserver([](const TTask& task, TLogKind, const QString& recordText, TDateTime time) {
         Print(stdout,
               task.Name + QStringLiteral(" - ") + LogLineTimestamp(time) + QStringLiteral(": ") + recordText);
     });
-    runner_ = std::make_unique<TTaskRunner>();
-    runner_->RunEnded = [](TTask& task, const TRunOutcome&) { TMainData::SaveLastRun(task); };
-    data_->RunControl = runner_.get();
-    scheduler_ = std::make_unique<TScheduler>(*data_);
-    scheduler_->ExitWhenIdle = [this] { Quit(); };
-    scheduler_->ProcessEventsWhileWaiting = [] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-    };
-    data_->MediaCheck = [this](TTask& task, const QString& drive, const QString& label,
-                               const QString& serial) { scheduler_->MediaCheck(task, drive, label, serial); };
-    scheduler_->RebuildAllFolderWatchers();
-    scheduler_->Start();
+    core_.Start([this] { Quit(); }, [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 100); });
 
-    instance.CommandReceived = [this](const QString& text) { ProcessCommandLine(text, *data_, *this); };
+    instance.CommandReceived = [this](const QString& text) { ProcessCommandLine(text, core_.Data(), *this); };
     TSignalWatcher signalWatch({SIGINT, SIGTERM, SIGHUP}, [this](int signal) {
         if (signal == SIGTERM || signal == SIGHUP)
             EndOfSession();
         else
             Quit();
     });
-    QTimer::singleShot(0, [this, commandText] { ProcessCommandLine(commandText, *data_, *this); });
+    QTimer::singleShot(0, [this, commandText] { ProcessCommandLine(commandText, core_.Data(), *this); });
     Print(stdout, QStringLiteral("Tarnovex runs %1 task(s) on their schedules and triggers; Ctrl+C ends it.")
-                      .arg(data_->Tasks.Count()));
+                      .arg(core_.Data().Tasks.Count()));
 
     QCoreApplication::exec();
 
-    scheduler_->Stop();
-    runner_->StopAll();
-    runner_->WaitUntilIdle();
-    SaveAllSettings(*data_);
-    data_->RunControl = nullptr;
+    core_.Finish();
     SetLogObserver({});
-    ShutdownRunServices();
-    scheduler_.reset();
-    runner_.reset();
     return 0;
 }
 
 void THeadlessProgram::EndOfSession() {
     if (quitting_)
         return;
-    SaveAllSettings(*data_);
     // The shutdown runs, and the wait for the runs of tasks without a group, serving events meanwhile.
-    scheduler_->SystemShutdown();
+    core_.EndOfSession();
     Quit();
 }
 
@@ -123,7 +97,7 @@ void THeadlessProgram::ExitNow() {
 }
 
 void THeadlessProgram::SetExitWhenIdle() {
-    scheduler_->SetExitWhenIdle(true);
+    core_.SetExitWhenIdle();
 }
 
 void THeadlessProgram::SetTrayIconVisible(bool) {}
@@ -131,10 +105,9 @@ void THeadlessProgram::SetTrayIconVisible(bool) {}
 void THeadlessProgram::UpdateActions() {}
 
 void THeadlessProgram::RunProgramStartupItems() {
-    scheduler_->RunStartupItems(TStartupKind::ProgramStartup);
+    core_.RunProgramStartupItems();
 }
 
 void THeadlessProgram::SystemStartup() {
-    scheduler_->SetSystemStartupMode(true);
-    scheduler_->RunStartupItems(TStartupKind::SystemStartup);
+    core_.SystemStartup();
 }

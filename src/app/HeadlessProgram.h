@@ -4,11 +4,7 @@
 #include <memory>
 
 #include "app/CommandLine.h"
-
-class TMainData;
-class TScheduler;
-class TSingleInstance;
-class TTaskRunner;
+#include "app/ProgramCore.h"
 
 // The program without a window (servers, sessions without a display): one instance per user and
 // settings store, the tasks run on their schedules and triggers, command lines of later starts are
@@ -38,8 +34,6 @@ private:
     void EndOfSession();
     void Quit();
 
-    std::unique_ptr<TMainData> data_;
-    std::unique_ptr<TTaskRunner> runner_;
-    std::unique_ptr<TScheduler> scheduler_;
+    TProgramCore core_;
     bool quitting_ = false;
 };

@@ -1,0 +1,141 @@
+#include "app/WindowProgram.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+
+#include "app/SingleInstance.h"
+#include "engine/TaskRunner.h"
+#include "model/MainData.h"
+#include "platform/Signals.h"
+#include "schedule/Scheduler.h"
+#include "settings/GlobalSettings.h"
+#include "ui/MainWindow.h"
+#include "ui/WindowUserInterface.h"
+
+TWindowProgram::TWindowProgram() = default;
+
+TWindowProgram::~TWindowProgram() = default;
+
+int TWindowProgram::Run(const QStringList& arguments) {
+    core_.Load();
+
+    const QString commandText = CommandTextOf(arguments);
+    TSingleInstance instance(InstanceKey(), InstanceFolder());
+    if (!instance.Claim()) {
+        // A second start: the running instance shows its window or runs the switches.
+        QString error;
+        if (!TSingleInstance::SendToRunning(InstanceKey(), InstanceFolder(), commandText, &error)) {
+            const QByteArray text = QStringLiteral("tarnovex: %1\n").arg(error).toUtf8();
+            std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+        }
+        return 0;
+    }
+
+    // The window hides to the notification area; the program ends only through the close rules.
+    QApplication::setQuitOnLastWindowClosed(false);
+    core_.Start([this] { Quit(); }, [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 100); });
+    TMainData& data = core_.Data();
+    window_ = std::make_unique<TMainWindow>(data, &core_.Scheduler());
+    ui_ = std::make_unique<TWindowUserInterface>(window_.get());
+    SetUserInterface(ui_.get());
+    data.Host = window_.get();
+    window_->Exited = [this] { Quit(); };
+    core_.RunEnded = [this](TTask&) { window_->RefreshTaskStates(); };
+    core_.Scheduler().TaskListChanged = [this] { window_->RefreshTaskStates(); };
+
+    instance.CommandReceived = [this](const QString& text) { ProcessCommandLine(text, core_.Data(), *this); };
+    TSignalWatcher signalWatch({SIGINT, SIGTERM, SIGHUP}, [this](int signal) {
+        if (signal == SIGTERM || signal == SIGHUP)
+            EndOfSession(false);
+        else
+            ExitNow();
+    });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp, [this](QSessionManager& manager) {
+        EndOfSession(true);
+        if (!quitting_)
+            manager.cancel();
+    });
+    // The start-up show; the program's own switches run once, when the window has been created.
+    QTimer::singleShot(100, window_.get(), [this, commandText, hasArguments = arguments.size() > 1] {
+        window_->StartupShow();
+        if (hasArguments)
+            ProcessCommandLine(commandText, core_.Data(), *this);
+    });
+
+    QApplication::exec();
+
+    window_->SaveAllSettings();
+    core_.Finish();
+    data.Host = nullptr;
+    SetUserInterface(nullptr);
+    ui_.reset();
+    window_.reset();
+    return 0;
+}
+
+void TWindowProgram::EndOfSession(bool mayRefuse) {
+    if (quitting_ || sessionEnded_)
+        return;
+    sessionEnded_ = true;
+    window_->SaveAllSettings();
+    core_.EndOfSession();
+    // The desktop's session manager lets the program refuse the end, after the exit confirmation; a
+    // signal cannot be refused, so nobody is asked then.
+    window_->SetExiting(true);
+    if (mayRefuse && !window_->ConfirmShutdown()) {
+        window_->SetExiting(false);
+        sessionEnded_ = false;
+        return;
+    }
+    window_->ExitNow();
+}
+
+void TWindowProgram::Quit() {
+    if (quitting_)
+        return;
+    quitting_ = true;
+    QCoreApplication::quit();
+}
+
+void TWindowProgram::ShowMainWindow() {
+    window_->ShowFromTray();
+}
+
+void TWindowProgram::ShowHelpTopic(const QString& topic) {
+    window_->ShowHelpTopic(topic);
+}
+
+void TWindowProgram::ShowAboutBox() {
+    window_->ShowAboutBox();
+}
+
+void TWindowProgram::Exit() {
+    window_->close();
+}
+
+void TWindowProgram::ExitNow() {
+    window_->ExitNow();
+}
+
+void TWindowProgram::SetExitWhenIdle() {
+    core_.SetExitWhenIdle();
+}
+
+void TWindowProgram::SetTrayIconVisible(bool visible) {
+    window_->SetTrayIconVisible(visible);
+}
+
+void TWindowProgram::UpdateActions() {
+    window_->CheckState();
+}
+
+void TWindowProgram::RunProgramStartupItems() {
+    core_.RunProgramStartupItems();
+}
+
+void TWindowProgram::SystemStartup() {
+    core_.SystemStartup();
+}
