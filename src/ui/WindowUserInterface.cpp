@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSoundEffect>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -93,7 +95,10 @@ std::vector<TAlertButton> AlertButtonLayout(const QString& buttons, int panelWid
     return layout;
 }
 
-TWindowUserInterface::TWindowUserInterface(TMainWindow* window) : window_(window) {}
+TWindowUserInterface::TWindowUserInterface(TMainWindow* window)
+    : context_(std::make_unique<QObject>()), window_(window) {}
+
+TWindowUserInterface::~TWindowUserInterface() = default;
 
 int TWindowUserInterface::ShowAlertDialog(const TTask& task, TAlertEvent event, const QString& actionText,
                                           const QString& message, const QString& buttons) {
@@ -171,42 +176,64 @@ int TWindowUserInterface::RunAlertDialog(const QString& taskName, TAlertEvent ev
 }
 
 void TWindowUserInterface::ShowBalloon(const QString& title, const QString& text, TBalloonIcon icon) {
-    RunOnMainThread([this, title, text, icon] {
-        if (window_ == nullptr || window_->TrayIcon() == nullptr || !window_->TrayIcon()->isVisible())
-            return;
-        QSystemTrayIcon::MessageIcon kind = QSystemTrayIcon::NoIcon;
-        switch (icon) {
-            case TBalloonIcon::biInformation:
-                kind = QSystemTrayIcon::Information;
-                break;
-            case TBalloonIcon::biWarning:
-                kind = QSystemTrayIcon::Warning;
-                break;
-            case TBalloonIcon::biError:
-                kind = QSystemTrayIcon::Critical;
-                break;
-            default:
-                break;
-        }
-        window_->TrayIcon()->showMessage(title, text, kind, 10000);
-    });
+    QMetaObject::invokeMethod(
+        context_.get(),
+        [this, title, text, icon] {
+            if (window_ == nullptr || window_->TrayIcon() == nullptr || !window_->TrayIcon()->isVisible())
+                return;
+            QSystemTrayIcon::MessageIcon kind = QSystemTrayIcon::NoIcon;
+            switch (icon) {
+                case TBalloonIcon::biInformation:
+                    kind = QSystemTrayIcon::Information;
+                    break;
+                case TBalloonIcon::biWarning:
+                    kind = QSystemTrayIcon::Warning;
+                    break;
+                case TBalloonIcon::biError:
+                    kind = QSystemTrayIcon::Critical;
+                    break;
+                default:
+                    break;
+            }
+            window_->TrayIcon()->showMessage(title, text, kind, 10000);
+        },
+        Qt::QueuedConnection);
 }
 
-void TWindowUserInterface::PlaySound(const QString&) {}
+void TWindowUserInterface::PlaySound(const QString& path) {
+    QMetaObject::invokeMethod(
+        context_.get(),
+        [this, path] {
+            if (sound_ == nullptr)
+                sound_ = new QSoundEffect(context_.get());
+            // A new sound stops the one still playing; a file that cannot be played stays silent.
+            sound_->stop();
+            sound_->setSource(QUrl::fromLocalFile(path));
+            sound_->play();
+        },
+        Qt::QueuedConnection);
+}
 
-void TWindowUserInterface::StopSound() {}
+void TWindowUserInterface::StopSound() {
+    QMetaObject::invokeMethod(
+        context_.get(),
+        [this] {
+            if (sound_ != nullptr)
+                sound_->stop();
+        },
+        Qt::QueuedConnection);
+}
 
 void TWindowUserInterface::RefreshTasks() {
     // Workers refresh often (progress); one queued refresh at a time is enough.
     if (refreshPending_.exchange(true))
         return;
-    QPointer<TMainWindow> window = window_;
     QMetaObject::invokeMethod(
-        window != nullptr ? static_cast<QObject*>(window.data()) : QCoreApplication::instance(),
-        [this, window] {
+        context_.get(),
+        [this] {
             refreshPending_.store(false);
-            if (window != nullptr)
-                window->RefreshTaskStates();
+            if (window_ != nullptr)
+                window_->RefreshTaskStates();
         },
         Qt::QueuedConnection);
 }

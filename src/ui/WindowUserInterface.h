@@ -4,11 +4,13 @@
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "logging/UserInterface.h"
 
+class QSoundEffect;
 class TMainWindow;
 
 // One button of the alert dialog: the letter of the button set, its caption, its answer and its left
@@ -25,11 +27,12 @@ struct TAlertButton {
 std::vector<TAlertButton> AlertButtonLayout(const QString& buttons, int panelWidth = 450);
 
 // The user interface of the program with a window: alert dialogs, balloons at the notification-area
-// icon, and task-list refreshes, each handed to the main thread when called from a worker. Sounds are
-// not played (they are dropped as on a server).
+// icon, sounds and task-list refreshes, each handed to the main thread when called from a worker. Only
+// the alert dialog makes its caller wait; balloons, sounds and refreshes are queued.
 class TWindowUserInterface : public TUserInterface {
 public:
     explicit TWindowUserInterface(TMainWindow* window);
+    ~TWindowUserInterface() override;
 
     int ShowAlertDialog(const TTask& task, TAlertEvent event, const QString& actionText,
                         const QString& message, const QString& buttons) override;
@@ -48,6 +51,9 @@ public:
                        const QString& message, const QString& buttons);
 
 private:
+    // Queued work runs in the context of this object: once the interface is gone, nothing runs.
+    std::unique_ptr<QObject> context_;
+    QSoundEffect* sound_ = nullptr;  // made at the first sound, on the main thread
     QPointer<TMainWindow> window_;
     std::atomic<bool> refreshPending_{false};
     std::optional<QPoint> lastPosition_;
