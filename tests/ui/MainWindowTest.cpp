@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QListView>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
@@ -396,6 +399,55 @@ TEST_F(MainWindow, TipsWrapAroundAndOfferTheirHelpTopic) {
     EXPECT_FALSE(Enabled(*window, "actTipMoreHelp"));
     window->Action(QStringLiteral("actTipNext"))->trigger();
     EXPECT_EQ(GlobalSettings().Main.LastTip, 0);
+}
+
+TEST_F(MainWindow, TheStatusBarShowsTheProgressOfTheSelectedRun) {
+    auto window = MakeWindow();
+    ASSERT_TRUE(window->SelectTask(office1->ID));
+    EXPECT_TRUE(window->StatusPanelText(2).isEmpty());
+    office1->IsRunning = true;  // a run whose worker has not reported yet
+    window->RefreshTaskStates();
+    EXPECT_EQ(window->StatusPanelText(2), QStringLiteral("\"Reports\" task progress: ..."));
+    office1->IsRunning = false;
+}
+
+TEST_F(MainWindow, ViewStylesSwitchBetweenIconsAndDetails) {
+    auto window = MakeWindow();
+    EXPECT_EQ(window->ViewStyle(), 3);
+    QAbstractItemView* details = window->TaskView();
+    window->Action(QStringLiteral("actViewStyle0"))->trigger();
+    EXPECT_EQ(GlobalSettings().Main.ViewStyle, 0);
+    auto* icons = qobject_cast<QListView*>(window->TaskView());
+    ASSERT_NE(icons, nullptr);
+    EXPECT_EQ(icons->viewMode(), QListView::IconMode);
+    window->Action(QStringLiteral("actViewStyle2"))->trigger();
+    EXPECT_EQ(icons->viewMode(), QListView::ListMode);
+    EXPECT_TRUE(window->Action(QStringLiteral("actViewStyle2"))->isChecked());
+    EXPECT_FALSE(window->Action(QStringLiteral("actViewStyle0"))->isChecked());
+    window->Action(QStringLiteral("actViewStyle3"))->trigger();
+    EXPECT_EQ(window->TaskView(), details);
+    // Both views share one selection.
+    ASSERT_TRUE(window->SelectTask(home->ID));
+    window->SetViewStyle(1);
+    EXPECT_EQ(window->TaskView()->currentIndex().row(), window->TaskModel().RowOf(home->ID));
+}
+
+TEST_F(MainWindow, TheLogIsSavedAndCopiedRecordByRecord) {
+    auto window = MakeWindow();
+    LoggerOf(*home).Log(TLogKind::lkFile, QStringLiteral("first"));
+    LoggerOf(*home).Log(TLogKind::lkError, QStringLiteral("second"));
+    ASSERT_TRUE(window->SelectTask(home->ID));
+    prompts.logFileName = TarnovexTest::home.File(QStringLiteral("saved.log"));
+    window->Action(QStringLiteral("actLogSaveAs"))->trigger();
+    QFile saved(prompts.logFileName);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(saved.readAll());
+    EXPECT_EQ(text, LoggerOf(*home).LogItemText(0) + QStringLiteral("\r\n") + LoggerOf(*home).LogItemText(1) +
+                        QStringLiteral("\r\n"));
+
+    window->Action(QStringLiteral("actLogSelectAll"))->trigger();
+    window->Action(QStringLiteral("actLogCopy"))->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), window->LogModel().CopyText({0, 1}));
 }
 
 TEST_F(MainWindow, GlobalSuspendTurnsOverAndReachesTheRunningTasks) {
