@@ -36,6 +36,7 @@
 #include "logging/TaskLogger.h"
 #include "model/Task.h"
 #include "platform/DateTime.h"
+#include "platform/LocaleFormats.h"
 #include "platform/Paths.h"
 #include "schedule/Scheduler.h"
 #include "settings/FormatText.h"
@@ -932,11 +933,10 @@ void TMainWindow::RefreshTaskStates() {
     if (signature != stateSignature_) {
         stateSignature_ = signature;
         const QString keep = selectedTaskId_;
-        if (taskModel_->rowCount() !=
-            data_.CountTasks(RootSelected() ? TMainData::AllTasksName() : SelectedGroupText()))
-            taskModel_->Refresh();
-        else
+        if (taskModel_->RowsMatchData())
             taskModel_->TextsChanged();
+        else
+            taskModel_->Refresh();
         SelectTask(keep);
         CheckState();
     } else {
@@ -972,25 +972,43 @@ void TMainWindow::ApplyWindowSettings() {
     SelectTask(keep);
     ApplySortIndicator();
     for (int column = 0; column < TTaskListModel::kColumnCount; ++column) {
-        const int width = *ViewSizeOf(main, column);
+        int width = *ViewSizeOf(main, column);
         if (width < -2)
             continue;
-        if (width <= 0)
+        if (width <= 0) {
             detailsView_->resizeColumnToContents(column);
-        else
+        } else {
+            if (column == TTaskListModel::colLastRun) {
+                const TDateTime sample = DateTime::Encode(2026, 12, 28, 23, 58, 58);
+                width = std::max(width, detailsView_->fontMetrics().horizontalAdvance(
+                                            LocaleFormats::FormatShortDate(sample) + QStringLiteral(" ") +
+                                            LocaleFormats::FormatLongTime(sample)) +
+                                            16);
+            }
             detailsView_->setColumnWidth(column, width);
+        }
     }
     TLogDisplaySettings& log = GlobalSettings().LogDisplay;
-    logView_->setColumnWidth(TLogModel::colMark, 8);
-    for (int column = TLogModel::colNumber; column <= TLogModel::colText; ++column) {
-        const int width = *LogViewSizeOf(log, column);
-        if (width > 0)
-            logView_->setColumnWidth(column, width);
-    }
     QFont font(log.LogFontName.isEmpty() ? QStringLiteral("Tahoma") : log.LogFontName);
     if (log.LogFontSize > 0)
         font.setPointSize(log.LogFontSize);
     logView_->setFont(font);
+    // Dates and times are at least as wide as the locale writes them: the stored widths were chosen
+    // for another font, and a cut-off time says nothing.
+    const QFontMetrics logMetrics(font);
+    const TDateTime sample = DateTime::Encode(2026, 12, 28, 23, 58, 58);
+    const int dateWidth = logMetrics.horizontalAdvance(LocaleFormats::FormatShortDate(sample)) + 16;
+    const int timeWidth = logMetrics.horizontalAdvance(LocaleFormats::FormatLongTime(sample)) + 16;
+    logView_->setColumnWidth(TLogModel::colMark, 8);
+    for (int column = TLogModel::colNumber; column <= TLogModel::colText; ++column) {
+        int width = *LogViewSizeOf(log, column);
+        if (column == TLogModel::colDate)
+            width = std::max(width, dateWidth);
+        else if (column == TLogModel::colTime)
+            width = std::max(width, timeWidth);
+        if (width > 0)
+            logView_->setColumnWidth(column, width);
+    }
     logView_->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
     logView_->setShowGrid(log.LogGrid);
     SetTrayIconVisible(!GlobalSettings().Startup.StartupHideTrayIcon);
@@ -1016,8 +1034,8 @@ void TMainWindow::LoadWindowSettings() {
     }
     quint8 showCmd[4] = {1, 0, 0, 0};
     reg.ReadBinary(QStringLiteral("WindowShowCmd"), showCmd, 4);
-    if (qFromLittleEndian<quint32>(showCmd) == 3 && isVisible())
-        showMaximized();
+    if (qFromLittleEndian<quint32>(showCmd) == 3)
+        setWindowState(windowState() | Qt::WindowMaximized);
     const int groupsWidth = reg.ReadInteger(QStringLiteral("GroupsPanelWidth"), 0);
     if (groupsWidth > 3) {
         QList<int> sizes = mainSplitter_->sizes();
@@ -1492,6 +1510,11 @@ void TMainWindow::StartupShow() {
     if (startupShown_)
         return;
     startupShown_ = true;
+    // The stored placement applies before the window first appears, so it does not jump.
+    if (!windowSettingsLoaded_) {
+        windowSettingsLoaded_ = true;
+        LoadWindowSettings();
+    }
     if (!GlobalSettings().Startup.StartupRunMinimized)
         ShowFromTray();
 }

@@ -36,6 +36,20 @@ void TTaskListModel::Refresh() {
     endResetModel();
 }
 
+bool TTaskListModel::RowsMatchData() const {
+    size_t expected = 0;
+    if (hasGroup_) {
+        for (const auto& task : data_.Tasks) {
+            if (!allTasks_ && task->BelongToGroup != group_)
+                continue;
+            if (std::find(rows_.begin(), rows_.end(), task.get()) == rows_.end())
+                return false;
+            ++expected;
+        }
+    }
+    return expected == rows_.size();
+}
+
 void TTaskListModel::TextsChanged() {
     if (rows_.empty())
         return;

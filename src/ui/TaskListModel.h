@@ -32,6 +32,9 @@ public:
 
     // Rebuilds the rows from the task list, sorted.
     void Refresh();
+    // Whether the rows are still the tasks of the group (none was added, removed or moved to another
+    // group since the last refresh).
+    bool RowsMatchData() const;
     // The texts and images of the rows may have changed (runs started or ended, progress, last run).
     void TextsChanged();
 

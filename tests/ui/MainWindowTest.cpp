@@ -268,6 +268,16 @@ TEST_F(MainWindow, ATaskDroppedOnTheRootLosesItsGroup) {
     EXPECT_EQ(loose->BelongToGroup, QStringLiteral("Home"));
 }
 
+TEST_F(MainWindow, TasksThatChangeGroupsElsewhereMoveAtTheNextRefresh) {
+    auto window = MakeWindow();
+    ASSERT_TRUE(window->SelectGroup(QStringLiteral("Office")));
+    // One leaves and another arrives: the number of rows stays the same.
+    office2->BelongToGroup = QStringLiteral("Home");
+    home->BelongToGroup = QStringLiteral("Office");
+    window->RefreshTaskStates();
+    EXPECT_EQ(ListedNames(*window), (QStringList{QStringLiteral("Photos"), QStringLiteral("Reports")}));
+}
+
 TEST_F(MainWindow, KeypadPlusAndMinusMoveTheLastRunByADay) {
     auto window = MakeWindow();
     office1->LastRun = DateTime::Encode(2026, 5, 5, 12);
