@@ -85,6 +85,7 @@ int CmdRun(const QStringList& args) {
         return kExitUsage;
     }
 
+    RegisterRunServices();
     LoadGlobalSettings();
     TMainData data;
     data.LoadAll();
@@ -97,7 +98,6 @@ int CmdRun(const QStringList& args) {
             wanted.push_back(task);
     }
 
-    RegisterRunServices();
     UserInterface().SetSilentMode(silent);
     if (!quiet)
         SetLogObserver([](const TTask& task, TLogKind, const QString& recordText, TDateTime time) {

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "logging/Email.h"
+#include "packing/Packers.h"
 #include "storage/FtpStorage.h"
 
 namespace {
@@ -12,6 +13,7 @@ std::atomic<bool> registered{false};
 void RegisterRunServices() {
     if (registered.exchange(true))
         return;
+    RegisterPackers();
     RegisterFtpStorage();
     InstallEmailNotifier();
 }
