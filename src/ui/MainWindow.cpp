@@ -113,6 +113,9 @@ TMainWindow::TMainWindow(TMainData& data, TScheduler* scheduler, QWidget* parent
     setWindowIcon(Icons::Application());
     ownPrompts_ = std::make_unique<TWidgetPrompts>(this);
     prompts_ = ownPrompts_.get();
+    // The chosen language comes first: every caption below is built through it.
+    if (!GlobalSettings().Language.isEmpty() && !LanguageFileLoaded())
+        LoadLanguageFile(GlobalSettings().Language);
 
     taskModel_ = new TTaskListModel(data_, this);
     if (scheduler_ != nullptr) {
@@ -127,6 +130,7 @@ TMainWindow::TMainWindow(TMainData& data, TScheduler* scheduler, QWidget* parent
     CreateMenus();
     CreateTray();
     resize(960, 640);
+    TranslateWindow();
 
     data_.RegisterHotKeys();
     ApplyWindowSettings();
@@ -619,6 +623,32 @@ void TMainWindow::ShowTaskMenu(const QPoint& globalPos) {
     menu.exec(globalPos);
 }
 
+void TMainWindow::TranslateWindow() {
+    if (!LanguageFileLoaded())
+        return;
+    const QString form = objectName().section(QLatin1Char('_'), 0, 0);
+    const auto value = [&form](const QString& key) { return LanguageValue(form, form + key, QString()); };
+    const QString title = value(QStringLiteral(".Caption"));
+    if (!title.trimmed().isEmpty())
+        setWindowTitle(title);
+    for (auto& [name, action] : actions_) {
+        const QString caption = value(QLatin1Char('.') + name + QStringLiteral(".Caption"));
+        if (!caption.trimmed().isEmpty())
+            action->setText(caption);
+        const QString hint = value(QLatin1Char('.') + name + QStringLiteral(".Hint"));
+        if (!hint.trimmed().isEmpty() && action->property("available").toBool()) {
+            action->setStatusTip(hint);
+            action->setToolTip(hint);
+        }
+    }
+    for (int column = 0; column < TTaskListModel::kColumnCount; ++column) {
+        const QString caption = value(QLatin1Char('.') + detailsView_->objectName() +
+                                      QStringLiteral(".Columns[%1].Caption").arg(column));
+        if (!caption.trimmed().isEmpty())
+            taskModel_->setHeaderData(column, Qt::Horizontal, caption);
+    }
+}
+
 // --- host ------------------------------------------------------------------------------------------
 
 void TMainWindow::ShowError(const QString& text) {
@@ -671,8 +701,10 @@ void TMainWindow::UpdateTreeView() {
         node->setIcon(0, Icons::Group());
     }
     groupsTree_->expandAll();
+    // A remembered group that no longer exists, or the all-tasks name in another language, selects the
+    // root: a window that lists nothing would look as if the tasks were gone.
     QTreeWidgetItem* select = GroupNode(wanted);
-    groupsTree_->setCurrentItem(select);
+    groupsTree_->setCurrentItem(select != nullptr ? select : root);
     updatingTree_ = false;
     SelectedGroupChanged();
 }

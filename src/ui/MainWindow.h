@@ -132,6 +132,8 @@ private:
     void CreateMenus();
     void CreateWidgets();
     void CreateTray();
+    // The window's own texts from the language file ([TarnovexMainForm] section), when one is loaded.
+    void TranslateWindow();
     QAction* NewAction(const QString& name, const QString& text, std::function<void()> handler,
                        bool available = true);
     // Adds the named actions to a menu or tool bar; nullptr adds a separator.

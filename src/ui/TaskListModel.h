@@ -50,6 +50,9 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // A header caption replaced by the language file.
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
@@ -70,4 +73,5 @@ private:
     int sortColumn_ = 0;
     bool ascending_ = true;
     std::vector<TTask*> rows_;
+    QString headers_[kColumnCount];
 };

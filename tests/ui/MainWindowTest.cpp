@@ -7,12 +7,14 @@
 #include <QClipboard>
 #include <QFile>
 #include <QListView>
+#include <QMenuBar>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
 #include "UiFixtures.h"
 #include "model/Task.h"
+#include "settings/Language.h"
 #include "store/SafeRegistry.h"
 #include "ui/LogModel.h"
 #include "ui/TaskListModel.h"
@@ -395,6 +397,32 @@ TEST_F(MainWindow, AStoreWithoutWindowValuesShowsEveryPanel) {
     for (const char* name :
          {"actViewGroups", "actViewToolBar", "actViewLog", "actViewTips", "actViewStatusBar"})
         EXPECT_TRUE(window->Action(QString::fromLatin1(name))->isChecked()) << name;
+}
+
+TEST_F(MainWindow, TheChosenLanguageTranslatesMenusCommandsAndColumns) {
+    TarnovexTest::home.WriteFile(QStringLiteral("Test.lng"),
+                                 "[Misc]\r\nstrTopMenuTask=&Taak\r\nstrAllTasks=Alle taken\r\n"
+                                 "[TarnovexMainForm]\r\nTarnovexMainForm.Caption=Tarnovex NL\r\n"
+                                 "TarnovexMainForm.actTaskStart.Caption=&Starten\r\n"
+                                 "TarnovexMainForm.actTaskStart.Hint=Start de taak\r\n"
+                                 "TarnovexMainForm.actTaskStop.Caption=   \r\n"
+                                 "TarnovexMainForm.ListViewTasks.Columns[2].Caption=Laatst\r\n");
+    GlobalSettings().Language = QStringLiteral("Test.lng");
+    auto window = MakeWindow();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tarnovex NL"));
+    EXPECT_EQ(window->menuBar()->actions().first()->text(), QStringLiteral("&Taak"));
+    EXPECT_EQ(window->Action(QStringLiteral("actTaskStart"))->text(), QStringLiteral("&Starten"));
+    EXPECT_EQ(window->Action(QStringLiteral("actTaskStart"))->statusTip(), QStringLiteral("Start de taak"));
+    // A blank value keeps the built-in text.
+    EXPECT_EQ(window->Action(QStringLiteral("actTaskStop"))->text(), QStringLiteral("S&top"));
+    EXPECT_EQ(window->TaskModel().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Laatst"));
+    EXPECT_EQ(window->TaskModel().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Type"));
+    // The root node is the translated all-tasks name, and it still lists every task.
+    EXPECT_EQ(window->SelectedGroupText(), QStringLiteral("Alle taken"));
+    EXPECT_EQ(window->TaskModel().rowCount(), 4);
+    UnloadLanguageFile();
 }
 
 TEST_F(MainWindow, TipsWrapAroundAndOfferTheirHelpTopic) {

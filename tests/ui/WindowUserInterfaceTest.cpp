@@ -60,8 +60,8 @@ TEST_F(WindowUserInterface, AWorkersAlertIsAnsweredOnTheMainThread) {
     task.Name = QStringLiteral("Nightly");
     std::atomic<int> answer{-1};
     std::thread worker([&] {
-        answer = ui.ShowAlertDialog(task, TAlertEvent::aeError, QStringLiteral("Error"), QStringLiteral("disk full"),
-                                    QStringLiteral("RS"));
+        answer = ui.ShowAlertDialog(task, TAlertEvent::aeError, QStringLiteral("Error"),
+                                    QStringLiteral("disk full"), QStringLiteral("RS"));
     });
     // The main thread serves its events until the worker has its answer.
     QElapsedTimer waited;
