@@ -64,7 +64,6 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Halvorine\\Tarnovex\\1.0\\Startup and Shutdown]
 "StartupConfirmShutdown"=dword:00000000
-"StartupShowSplash"=dword:00000000
 REG
 "$cli" import "$work/view.reg" >/dev/null
 
@@ -79,6 +78,9 @@ done
 
 "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
+sleep 1
+import -window root "$out/splash.png"
+echo "screenshots: wrote $out/splash.png"
 sleep 3
 # A second start hands its switch to the running window, which runs the task: the log panel fills.
 "$program" "/RunTask=Documents" >/dev/null 2>&1 || true

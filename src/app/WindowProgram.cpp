@@ -1,6 +1,7 @@
 #include "app/WindowProgram.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QSessionManager>
 #include <QTimer>
 #include <csignal>
@@ -13,6 +14,7 @@
 #include "schedule/Scheduler.h"
 #include "settings/GlobalSettings.h"
 #include "ui/MainWindow.h"
+#include "ui/SplashForm.h"
 #include "ui/WindowUserInterface.h"
 
 TWindowProgram::TWindowProgram() = default;
@@ -36,6 +38,13 @@ int TWindowProgram::Run(const QStringList& arguments) {
 
     // The window hides to the notification area; the program ends only through the close rules.
     QApplication::setQuitOnLastWindowClosed(false);
+    QPointer<TSplashForm> splash;
+    if (GlobalSettings().Startup.StartupShowSplash) {
+        splash = new TSplashForm;
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash->show();
+        QApplication::processEvents();
+    }
     core_.Start([this] { Quit(); }, [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 100); });
     TMainData& data = core_.Data();
     window_ = std::make_unique<TMainWindow>(data, &core_.Scheduler());
@@ -59,8 +68,11 @@ int TWindowProgram::Run(const QStringList& arguments) {
             manager.cancel();
     });
     // The start-up show; the program's own switches run once, when the window has been created.
-    QTimer::singleShot(100, window_.get(), [this, commandText, hasArguments = arguments.size() > 1] {
+    QTimer::singleShot(100, window_.get(), [this, commandText, splash, hasArguments = arguments.size() > 1] {
         window_->StartupShow();
+        // The splash stays in front of the window that appears behind it until it closes.
+        if (splash != nullptr)
+            splash->raise();
         if (hasArguments)
             ProcessCommandLine(commandText, core_.Data(), *this);
     });
