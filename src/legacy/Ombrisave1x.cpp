@@ -481,9 +481,8 @@ std::unique_ptr<TTask> TImportItemOmbrisave1x::CreateTaskForImport() const {
         task->ArchiveFolderKeepStruct = true;
         task->KeepDeletedFilesNum = AdvOptionsArchiveKeepDeletedFilesNum;
 
-        // Schedule items start the task only when the project ran from its schedule list; a project
-        // started by change notifications of its folders keeps them, switched off, and gets the
-        // folder monitor instead.
+        // Schedule items start the task only when the project ran from its schedule list; any other
+        // project keeps them, switched off.
         const bool scheduled = ScheduleKind == TOmbrisaveScheduleKind::shInternalScheduleList;
         for (const TOmbrisaveScheduleItem& schedule : Schedule) {
             TTaskScheduleItem item = schedule.item;
@@ -500,7 +499,9 @@ std::unique_ptr<TTask> TImportItemOmbrisave1x::CreateTaskForImport() const {
         task->CopyIfSourceLengthIsZero = AdvOptionsCopyIfSourceLengthIsZero;
         task->ClearSourceArchiveBit = AdvOptionsClearSourceArchiveBit;
 
-        task->FolderMonitor_Use = ScheduleKind == TOmbrisaveScheduleKind::shShellNotify;
+        // The old program's own scheduler list also drove its folder monitor; a project started by shell
+        // notifications comes over with both off, to be set up again on this system.
+        task->FolderMonitor_Use = ScheduleKind == TOmbrisaveScheduleKind::shInternalScheduleList;
         task->DoWait = DoWait;
         task->WaitSeconds = WaitSeconds;
         task->MonitorFileName = MonitorFileName;

@@ -450,17 +450,11 @@ TEST_F(Projects1x, ScheduleItemsAndTheStartKindOfTheProject) {
     EXPECT_EQ(w.MinutellyValue, 45);
     // The old items had no daily day switches: every day stays on.
     EXPECT_EQ(w.DailyDays, fresh.DailyDays);
-    EXPECT_FALSE(task->FolderMonitor_Use);
-
-    // Started by folder changes: the items are kept switched off and the folder monitor runs the task.
-    spec.scheduleKind = QStringLiteral("shShellNotify");
-    task = TaskOf(spec);
-    ASSERT_EQ(task->Schedule.size(), 2u);
-    EXPECT_FALSE(task->Schedule[0].Enabled);
-    EXPECT_FALSE(task->Schedule[1].Enabled);
+    // The old scheduler list also drove the folder monitor.
     EXPECT_TRUE(task->FolderMonitor_Use);
 
-    for (const char* kind : {"shManual", "shMsSchedule"}) {
+    // Every other start kind comes over with its items switched off and no folder monitor.
+    for (const char* kind : {"shManual", "shShellNotify", "shMsSchedule"}) {
         spec.scheduleKind = QLatin1String(kind);
         task = TaskOf(spec);
         EXPECT_FALSE(task->Schedule[0].Enabled) << kind;
