@@ -139,13 +139,14 @@ int TWindowUserInterface::RunAlertDialog(const QString& taskName, TAlertEvent ev
     auto* text = new QLabel(message);
     text->setWordWrap(true);
     text->setFixedWidth(400);
+    text->setFixedHeight(text->heightForWidth(400));
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* scroll = new QScrollArea;
     scroll->setWidget(text);
     scroll->setWidgetResizable(false);
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setMaximumHeight(220);
-    scroll->setMinimumHeight(std::min(220, text->sizeHint().height() + 4));
+    // Short messages take their own height; long ones scroll within 220 pixels.
+    scroll->setFixedHeight(std::min(220, text->height() + 4));
     layout->addWidget(scroll);
     auto* panel = new QWidget;
     panel->setFixedSize(kPanelWidth, 36);
