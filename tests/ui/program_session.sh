@@ -29,11 +29,12 @@ session() {
   "$cli" new --name Daily --source "$work/src" --dest "$work/dst" >/dev/null || fail "$mode: new task"
 
   local -a env_args
-  if [[ $mode == window ]]; then
-    env_args=(env DISPLAY=:tarnovex-test QT_QPA_PLATFORM=offscreen)
-  else
-    env_args=(env -u DISPLAY -u WAYLAND_DISPLAY)
-  fi
+  case $mode in
+    window) env_args=(env DISPLAY=:tarnovex-test QT_QPA_PLATFORM=offscreen) ;;
+    # A display named in the environment that does not exist: the program runs without a window.
+    stale-display) env_args=(env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:7391) ;;
+    *) env_args=(env -u DISPLAY -u WAYLAND_DISPLAY) ;;
+  esac
   "${env_args[@]}" "$program" >"$work/out.txt" 2>&1 &
   local pid=$!
   # A second start waits for the running instance to be there, then hands its switch over.
@@ -59,9 +60,10 @@ session() {
 
 session headless
 session window
+session stale-display
 
 if [[ $failures -gt 0 ]]; then
   echo "$failures failure(s)"
   exit 1
 fi
-echo "program sessions: headless and window both passed"
+echo "program sessions: headless, window and stale display passed"
