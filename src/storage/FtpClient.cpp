@@ -424,7 +424,7 @@ TFtpStatus TFtpClient::List(const QString& folder, std::vector<TFtpEntry>& entri
     if (status == TFtpStatus::Refused && machine && (lastReply_ == 500 || lastReply_ == 502)) {
         // A server without machine listings: the long listing.
         data.clear();
-        request.customRequest = "LIST -a";
+        request.customRequest = "LIST";
         machine = false;
         status = Perform(request);
     }

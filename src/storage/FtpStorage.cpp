@@ -288,10 +288,12 @@ bool TFtpStorage::ChangeFolderCreating(const QString& path) {
     TRunContext& context = Context();
     context.ResetRetryErrors();
     bool changed = false;
-    while (!changed && context.RetriesLeft() > 0 && !context.StopRequested()) {
+    // A folder that was made but still cannot be changed into (its listing fails) is not made again:
+    // that would go round for ever.
+    if (context.RetriesLeft() > 0 && !context.StopRequested()) {
         changed = ChangeFolder(path);
-        if (!changed && !CreateFolderWithRetries(path))
-            break;
+        if (!changed && CreateFolderWithRetries(path))
+            changed = ChangeFolder(path);
     }
     if (!changed)
         context.LogMessage(TLogKind::lkFile,

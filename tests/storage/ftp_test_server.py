@@ -51,8 +51,9 @@ def main():
     state = {"dropped": 0}
 
     class Dtp(base_dtp):
-        def handle_read(self):
-            super().handle_read()
+        # The base class reads through handle_read_event (an alias of its handle_read).
+        def handle_read_event(self):
+            super().handle_read_event()
             limit = args.drop_after
             if limit < 0 or not self.receive or self.tot_bytes_received < limit:
                 return
