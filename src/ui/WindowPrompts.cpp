@@ -47,46 +47,71 @@ bool TWidgetPrompts::EditGroupName(QString& name) {
     return true;
 }
 
-bool TWidgetPrompts::EditGroupOrder(QStringList& names) {
-    QDialog dialog(parent_);
-    dialog.setWindowTitle(QStringLiteral("Change order of groups in list"));
-    auto* layout = new QHBoxLayout(&dialog);
-    auto* list = new QListWidget;
-    list->addItems(names);
-    layout->addWidget(list);
+TGroupsOrderForm::TGroupsOrderForm(const QStringList& names, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("GroupsOrderForm"));
+    setWindowTitle(QStringLiteral("Change order of groups in list"));
+    auto* layout = new QHBoxLayout(this);
+    list_ = new QListWidget;
+    list_->addItems(names);
+    layout->addWidget(list_);
     auto* side = new QVBoxLayout;
-    auto* up = new QPushButton(QStringLiteral("Move Up"));
-    auto* down = new QPushButton(QStringLiteral("Move Down"));
+    up_ = new QPushButton(QStringLiteral("Move Up"));
+    down_ = new QPushButton(QStringLiteral("Move Down"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical);
-    side->addWidget(up);
-    side->addWidget(down);
+    side->addWidget(up_);
+    side->addWidget(down_);
     side->addStretch();
     side->addWidget(buttons);
     layout->addLayout(side);
-    const auto update = [list, up, down] {
-        const int row = list->currentRow();
-        up->setEnabled(row > 0);
-        down->setEnabled(row >= 0 && row < list->count() - 1);
-    };
-    const auto move = [list, update](int step) {
-        const int row = list->currentRow();
-        QListWidgetItem* item = list->takeItem(row);
-        list->insertItem(row + step, item);
-        list->setCurrentRow(row + step);
-        update();
-    };
-    QObject::connect(list, &QListWidget::currentRowChanged, &dialog, update);
-    QObject::connect(up, &QPushButton::clicked, &dialog, [move] { move(-1); });
-    QObject::connect(down, &QPushButton::clicked, &dialog, [move] { move(1); });
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    update();
+    connect(list_, &QListWidget::currentRowChanged, this, [this] { UpdateButtons(); });
+    connect(up_, &QPushButton::clicked, this, [this] { Move(-1); });
+    connect(down_, &QPushButton::clicked, this, [this] { Move(1); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    UpdateButtons();
+}
+
+void TGroupsOrderForm::Select(int row) {
+    list_->setCurrentRow(row);
+    UpdateButtons();
+}
+
+void TGroupsOrderForm::Move(int step) {
+    const int row = list_->currentRow();
+    if (row < 0 || row + step < 0 || row + step >= list_->count())
+        return;
+    QListWidgetItem* item = list_->takeItem(row);
+    list_->insertItem(row + step, item);
+    list_->setCurrentRow(row + step);
+    UpdateButtons();
+}
+
+void TGroupsOrderForm::UpdateButtons() {
+    const int row = list_->currentRow();
+    up_->setEnabled(row > 0);
+    down_->setEnabled(row >= 0 && row < list_->count() - 1);
+}
+
+bool TGroupsOrderForm::CanMoveUp() const {
+    return up_->isEnabled();
+}
+
+bool TGroupsOrderForm::CanMoveDown() const {
+    return down_->isEnabled();
+}
+
+QStringList TGroupsOrderForm::Names() const {
+    QStringList names;
+    for (int i = 0; i < list_->count(); ++i)
+        names.append(list_->item(i)->text());
+    return names;
+}
+
+bool TWidgetPrompts::EditGroupOrder(QStringList& names) {
+    TGroupsOrderForm dialog(names, parent_);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    QStringList ordered;
-    for (int i = 0; i < list->count(); ++i)
-        ordered.append(list->item(i)->text());
-    names = ordered;
+    names = dialog.Names();
     return true;
 }
 

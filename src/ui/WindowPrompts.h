@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 
 #include "model/Task.h"
 
+class QListWidget;
+class QPushButton;
 class QWidget;
 
 // The questions and messages the main window puts to the user. The window asks them through this
@@ -52,4 +55,25 @@ public:
 
 private:
     QWidget* parent_;
+};
+
+// The group order dialog: the names one per line; "Move Up" and "Move Down" exchange the selected entry
+// with its neighbour and are enabled only where that neighbour exists.
+class TGroupsOrderForm : public QDialog {
+public:
+    TGroupsOrderForm(const QStringList& names, QWidget* parent = nullptr);
+
+    void Select(int row);
+    // Moves the selected entry by step (-1 up, 1 down) when it can go there.
+    void Move(int step);
+    bool CanMoveUp() const;
+    bool CanMoveDown() const;
+    QStringList Names() const;
+
+private:
+    void UpdateButtons();
+
+    QListWidget* list_;
+    QPushButton* up_;
+    QPushButton* down_;
 };

@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QTableView>
+#include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
@@ -278,6 +279,32 @@ TEST_F(MainWindow, TasksThatChangeGroupsElsewhereMoveAtTheNextRefresh) {
     home->BelongToGroup = QStringLiteral("Office");
     window->RefreshTaskStates();
     EXPECT_EQ(ListedNames(*window), (QStringList{QStringLiteral("Photos"), QStringLiteral("Reports")}));
+}
+
+TEST_F(MainWindow, ReorderingGroupsTakesTheDialogsOrder) {
+    auto window = MakeWindow();
+    window->SelectGroup(QStringLiteral("Home"));
+    prompts.groupOrder = {QStringLiteral("Home"), QStringLiteral("Office")};
+    window->Action(QStringLiteral("actGroupReorder"))->trigger();
+    EXPECT_EQ(data.Groups, prompts.groupOrder);
+    const QTreeWidgetItem* root = window->GroupsTree()->topLevelItem(0);
+    EXPECT_EQ(root->child(0)->text(0), QStringLiteral("Home"));
+    EXPECT_EQ(window->SelectedGroupText(), QStringLiteral("Home"));
+}
+
+TEST_F(MainWindow, EnterStartsAndDeleteDeletesTheSelectedTask) {
+    auto window = MakeWindow();
+    window->show();
+    const QString id = loose->ID;
+    ASSERT_TRUE(window->SelectTask(id));
+    QTest::keyClick(window->TaskView(), Qt::Key_Return);
+    EXPECT_EQ(runs.started, QStringList{loose->ID});
+    loose->IsRunning = false;
+    QTest::keyClick(window->TaskView(), Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_GT(loose->LastRun, 0.5);
+    QTest::keyClick(window->TaskView(), Qt::Key_Delete);
+    EXPECT_EQ(data.Tasks.Count(), 3);
+    EXPECT_EQ(data.FindTask(id), nullptr);
 }
 
 TEST_F(MainWindow, KeypadPlusAndMinusMoveTheLastRunByADay) {
