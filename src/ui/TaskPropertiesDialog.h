@@ -1,0 +1,249 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+#include "model/Task.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStackedWidget;
+class QTreeWidget;
+class TMainData;
+
+// The questions and messages of the task properties dialog. The dialog asks them through this
+// interface so that tests can answer them without a person.
+class TPropertiesPrompts {
+public:
+    enum class TAnswer { Yes, No, Cancel };
+    virtual ~TPropertiesPrompts() = default;
+    // A warning with Yes, No and Cancel ("Do you want to correct this setting?").
+    virtual TAnswer AskCorrect(const QString& caption, const QString& text) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool Confirm(const QString& caption, const QString& text) = 0;
+    virtual void Error(const QString& caption, const QString& text) = 0;
+    virtual void Information(const QString& caption, const QString& text) = 0;
+};
+
+// The prompts as message boxes over parent.
+class TWidgetPropertiesPrompts : public TPropertiesPrompts {
+public:
+    explicit TWidgetPropertiesPrompts(QWidget* parent) : parent_(parent) {}
+    TAnswer AskCorrect(const QString& caption, const QString& text) override;
+    bool Confirm(const QString& caption, const QString& text) override;
+    void Error(const QString& caption, const QString& text) override;
+    void Information(const QString& caption, const QString& text) override;
+
+private:
+    QWidget* parent_;
+};
+
+// The task properties dialog: a page list on the left, the chosen page on the right. It edits a copy
+// of the task; OK checks the entries and, when they pass, the caller takes the edited record with
+// ApplyTo. The task itself is never touched by the dialog, so Cancel leaves it as it was.
+class TTaskPropertiesForm : public QDialog {
+    Q_OBJECT
+public:
+    // Page indexes in navigator order.
+    enum TPage {
+        pgGeneral,
+        pgSource,
+        pgDestination,
+        pgFilters,
+        pgCompression,
+        pgEncryption,
+        pgOldVersions,
+        pgObsolete,
+        pgOptions,
+        pgErrorHandling,
+        pgSchedule,
+        pgCount
+    };
+
+    // task is only read, except that "Reset Now" clears its error flag at once (run-time state).
+    TTaskPropertiesForm(TTask& task, const TMainData& data, TPropertiesPrompts& prompts,
+                        QWidget* parent = nullptr);
+
+    // The edited record (valid after OK): persisted options and the three lists.
+    const TTask& Edited() const { return edited_; }
+    // Copies the persisted options and lists of the edited record into task; run-time state stays.
+    void ApplyTo(TTask& task) const;
+
+    int CurrentPage() const;
+    void SetCurrentPage(int page);
+
+    // The archive name the compressor wants for the task name: the name with its extension replaced by
+    // compressorExtension. Empty when the name is blank.
+    static QString ArchiveNameFor(const QString& taskName, const QString& compressorExtension);
+    // The file extension of a compressor list entry: "zip" for the built-in entry.
+    static QString CompressorExtensionOf(const QString& compressorName);
+
+    // OK: runs the checks and closes with OK only when they pass.
+    void accept() override;
+
+private:
+    void BuildPages();
+    QWidget* BuildGeneralPage();
+    QWidget* BuildSourcePage();
+    QWidget* BuildDestinationPage();
+    QWidget* BuildFiltersPage();
+    QWidget* BuildCompressionPage();
+    QWidget* BuildEncryptionPage();
+    QWidget* BuildOldVersionsPage();
+    QWidget* BuildObsoletePage();
+    QWidget* BuildOptionsPage();
+    QWidget* BuildErrorHandlingPage();
+    QWidget* BuildSchedulePage();
+
+    void LoadControls();
+    void StoreControls();  // controls -> edited_ (plain fields; the lists are kept up to date live)
+    void UpdateEnabling();
+    void UpdateArchiveName();
+    void UpdateTitle();
+    void OnPageChanged(int page);
+    void OnActionChosen(int index);
+    void OnDestinationChosen(int index);
+    void SetMultipleView(bool multiple);
+    void RefreshSourceList();
+    void RefreshFilterList();
+    void RefreshScheduleList();
+    void AddSourceRow();
+    void EditSourceRow();
+    void RemoveSourceRow();
+    void AddFilter(const TTaskFilterItem& item, bool atTop);
+    void EditFilter();
+    void RemoveFilter();
+    void MoveFilter(int delta);
+    void RemoveSchedule();
+    bool CheckEntries();
+    // Yes/No/Cancel warning; true when the user accepts the setting (No).
+    bool AskToCorrect(const QString& text, int page, QWidget* focus);
+    void LoadErrorState();
+    QString CompressorName() const;
+    bool MultipleView() const { return multipleView_; }
+
+    TTask& original_;
+    TTask edited_;
+    const TMainData& data_;
+    TPropertiesPrompts& prompts_;
+    bool multipleView_ = false;
+    int previousPage_ = 0;
+    int lastActionIndex_ = 0;
+    int lastDestIndex_ = 0;
+
+    QListWidget* navigator_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+
+    // General
+    QLineEdit* name_ = nullptr;
+    QComboBox* group_ = nullptr;
+    QComboBox* action_ = nullptr;
+    QLineEdit* authUser_ = nullptr;
+    QLineEdit* authPassword_ = nullptr;
+    // Source
+    QWidget* singleBox_ = nullptr;
+    QWidget* multipleBox_ = nullptr;
+    QLineEdit* sourceFolder_ = nullptr;
+    QCheckBox* includeSubfolders_ = nullptr;
+    QPushButton* toggleView_ = nullptr;
+    QTreeWidget* sourceList_ = nullptr;
+    // Destination
+    QComboBox* destType_ = nullptr;
+    QWidget* localBox_ = nullptr;
+    QWidget* ftpBox_ = nullptr;
+    QLineEdit* destLocal_ = nullptr;
+    QLabel* destLocalExpanded_ = nullptr;
+    QLineEdit* ftpAddress_ = nullptr;
+    QLineEdit* ftpFolder_ = nullptr;
+    QSpinBox* ftpPort_ = nullptr;
+    QLineEdit* ftpLogin_ = nullptr;
+    QLineEdit* ftpPassword_ = nullptr;
+    QCheckBox* ftpPassive_ = nullptr;
+    QComboBox* ftpSecurity_ = nullptr;
+    QCheckBox* ftpAcceptSelfSigned_ = nullptr;
+    // Filters
+    QListWidget* filterList_ = nullptr;
+    // Compression
+    QCheckBox* compressUse_ = nullptr;
+    QComboBox* compressType_ = nullptr;
+    QRadioButton* compressSingle_ = nullptr;
+    QRadioButton* compressSeparate_ = nullptr;
+    QLineEdit* compressFilename_ = nullptr;
+    QLineEdit* compressPassword_ = nullptr;
+    QLineEdit* compressPassword2_ = nullptr;
+    QSpinBox* compressLevel_ = nullptr;
+    QComboBox* compressEncryption_ = nullptr;
+    // Encryption
+    QCheckBox* cryptUse_ = nullptr;
+    QComboBox* cryptType_ = nullptr;
+    QLineEdit* cryptPassword_ = nullptr;
+    QLineEdit* cryptPassword2_ = nullptr;
+    // Old versions
+    QComboBox* versionsKind_ = nullptr;
+    QLineEdit* versionsFolder_ = nullptr;
+    QCheckBox* versionsKeepStruct_ = nullptr;
+    QSpinBox* versionsNum_ = nullptr;
+    // Obsolete files
+    QComboBox* deleteKind_ = nullptr;
+    QLineEdit* deletedFolder_ = nullptr;
+    QCheckBox* deletedKeepStruct_ = nullptr;
+    QCheckBox* deleteEmptyFolders_ = nullptr;
+    QSpinBox* deletedNum_ = nullptr;
+    // Options
+    QCheckBox* optOverwriteNewer_ = nullptr;
+    QCheckBox* optSyncDeletions_ = nullptr;
+    QCheckBox* optCopyInUse_ = nullptr;
+    QCheckBox* optCompare_ = nullptr;
+    QCheckBox* optKeepStructure_ = nullptr;
+    QCheckBox* optCopyIfZero_ = nullptr;
+    QCheckBox* optDontSkipBigger_ = nullptr;
+    QCheckBox* optClearArchiveBit_ = nullptr;
+    QCheckBox* optDisableIndex_ = nullptr;
+    // Error handling
+    QSpinBox* retries_ = nullptr;
+    QSpinBox* pauseBeforeRetry_ = nullptr;
+    QSpinBox* maxErrors_ = nullptr;
+    QCheckBox* flagAutoReset_ = nullptr;
+    QSpinBox* flagAutoResetValue_ = nullptr;
+    QComboBox* flagAutoResetUnit_ = nullptr;
+    QLabel* errorState_ = nullptr;
+    QPushButton* resetNow_ = nullptr;
+    bool resetErrorFlag_ = false;
+    // Schedule
+    QListWidget* scheduleList_ = nullptr;
+    QCheckBox* skipMissed_ = nullptr;
+};
+
+// The small editor of one filter row: include or exclude, the file-name wildcard, enabled. Returns
+// true on OK with item changed. Other filter kinds keep their values and are shown by caption only.
+bool EditFilterRow(QWidget* parent, TTaskFilterItem& item);
+
+// Opens the properties of an existing task, modally over parent, and writes the edited values into
+// task on OK (true). Refuses a running task with an error box and a protected task whose password is
+// not given. While the dialog is open the task's EditLock is set. The caller saves the tasks
+// (TMainData::SaveAll or SaveAllSettings) and re-arms the task's folder monitor after true.
+// prompts may be null: message boxes over parent are used then; passwordPrompt likewise.
+bool EditTaskProperties(QWidget* parent, TTask& task, TMainData& data, TPropertiesPrompts* prompts = nullptr,
+                        TPasswordPrompt* passwordPrompt = nullptr);
+
+// Creates a new task (in group, with the include-everything filter), opens its properties and, on OK,
+// adds it to data (it becomes the current task) and returns it; nullptr on Cancel. The caller saves.
+TTask* NewTaskWithProperties(QWidget* parent, TMainData& data, const QString& group = {},
+                             TPropertiesPrompts* prompts = nullptr);
+
+// The one-line caption of a schedule item in the schedule list. The program installs the scheduler's
+// caption function at start; until then the item's kind name is shown.
+using TScheduleCaptionFunction = std::function<QString(const TTaskScheduleItem&)>;
+void SetScheduleItemCaption(TScheduleCaptionFunction caption);
+QString ScheduleItemCaption(const TTaskScheduleItem& item);
+
+// The page the last dialog closed with OK showed; the next dialog opens there.
+int RememberedPropertiesPage();
+void SetRememberedPropertiesPage(int page);
