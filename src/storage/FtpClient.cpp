@@ -341,12 +341,19 @@ TFtpStatus TFtpClient::Perform(TRequest& request) {
         discard.clear();
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &discard);
     }
-    curl_slist* quote = nullptr;
-    for (const QByteArray& line : request.quote)
-        quote = curl_slist_append(quote, line.constData());
-    curl_slist* postQuote = nullptr;
-    for (const QByteArray& line : request.postQuote)
-        postQuote = curl_slist_append(postQuote, line.constData());
+    // A refused FTP command would make libcurl close the connection (it takes the control connection
+    // for wedged); marked with '*' it goes on, and the reply code tells the outcome instead.
+    const bool ftp = settings_.Security != TFtpSecurity::Sftp;
+    const auto listOf = [ftp](const QList<QByteArray>& lines) {
+        curl_slist* list = nullptr;
+        for (const QByteArray& line : lines) {
+            const QByteArray text = ftp && !line.startsWith('*') ? "*" + line : line;
+            list = curl_slist_append(list, text.constData());
+        }
+        return list;
+    };
+    curl_slist* quote = listOf(request.quote);
+    curl_slist* postQuote = listOf(request.postQuote);
     curl_easy_setopt(c, CURLOPT_QUOTE, quote);
     curl_easy_setopt(c, CURLOPT_POSTQUOTE, postQuote);
     char errorBuffer[CURL_ERROR_SIZE] = {};
@@ -365,6 +372,10 @@ TFtpStatus TFtpClient::Perform(TRequest& request) {
     if (code == CURLE_OK) {
         connected_ = true;
         lastError_.clear();
+        if (ftp && (!request.quote.isEmpty() || !request.postQuote.isEmpty()) && lastReply_ >= 400) {
+            lastError_ = QStringLiteral("the server refused the command (reply %1)").arg(lastReply_);
+            return TFtpStatus::Refused;
+        }
         return TFtpStatus::Ok;
     }
     lastError_ = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(code));
