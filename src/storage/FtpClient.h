@@ -112,6 +112,7 @@ public:
 private:
     struct TRequest;
     TFtpStatus Perform(TRequest& request);
+    int Run(void* handle);  // a CURLcode
     TFtpStatus Command(const QString& command);
     TFtpStatus UploadWith(const QString& localPath, const QString& remotePath,
                           const QList<QByteArray>& after);
@@ -123,6 +124,7 @@ private:
     friend struct TFtpClientCallbacks;
 
     void* curl_ = nullptr;
+    void* multi_ = nullptr;
     TFtpSettings settings_;
     TLineHook lineHook_;
     TProgressHook progressHook_;
