@@ -397,8 +397,8 @@ TFtpStatus TFtpClient::Perform(TRequest& request) {
 
 // The transfer runs in a multi handle of its own rather than through curl_easy_perform: while a passive
 // data connection is being opened, the easy interface of this libcurl waits up to a second without
-// looking at that socket, which made every file of a passive upload take a second. Short waits here
-// keep a run of many small files fast; long transfers still wake on their sockets.
+// looking at that socket, which made every file of a passive upload take up to a second. Waits of a few
+// milliseconds here keep a run of many small files fast; transfers still wake on their own sockets.
 int TFtpClient::Run(void* handle) {
     CURL* c = Handle(handle);
     if (!multi_)
@@ -411,7 +411,7 @@ int TFtpClient::Run(void* handle) {
     while (running > 0) {
         if (curl_multi_perform(multi, &running) != CURLM_OK)
             break;
-        if (running > 0 && curl_multi_poll(multi, nullptr, 0, 20, nullptr) != CURLM_OK)
+        if (running > 0 && curl_multi_poll(multi, nullptr, 0, 5, nullptr) != CURLM_OK)
             break;
     }
     int left = 0;
