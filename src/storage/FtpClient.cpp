@@ -430,7 +430,11 @@ bool TFtpClient::Connect() {
     TRequest request;
     request.url = Url(QString());
     request.nobody = true;
-    return Perform(request) == TFtpStatus::Ok;
+    if (Perform(request) == TFtpStatus::Ok)
+        return true;
+    // Whatever went wrong, there is no session to go on with.
+    Drop();
+    return false;
 }
 
 TFtpStatus TFtpClient::Command(const QString& command) {
@@ -528,8 +532,9 @@ QByteArray TFtpClient::TimeCommand(const QString& path, qint64 epochSeconds, boo
     const QDateTime when = QDateTime::fromSecsSinceEpoch(epochSeconds, QTimeZone::utc());
     // A leading '*' lets the exchange go on when the server lacks the command.
     const QByteArray prefix = optional ? "*" : "";
+    // libcurl reads the SFTP date in the form of mail and web headers.
     if (settings_.Security == TFtpSecurity::Sftp)
-        return prefix + ("mtime \"" + when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + " GMT\" " +
+        return prefix + ("mtime \"" + when.toString(QStringLiteral("ddd, dd MMM yyyy HH:mm:ss")) + " GMT\" " +
                          QuotePath(path))
                             .toUtf8();
     return prefix +

@@ -1,3 +1,9 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QProcess>
 #include <algorithm>
 #include <memory>
@@ -499,4 +505,158 @@ TEST_F(FtpStorageTest, PlainFtpTaskDoesNotTalkToATlsOnlyServerInClearText) {
     storage = MakeStorage();
     EXPECT_FALSE(storage->Connect());
     EXPECT_TRUE(context.stop);
+}
+
+// --- SFTP ------------------------------------------------------------------------------------------------
+
+namespace {
+
+// An OpenSSH server of the test's own, on 127.0.0.1 and a free port, with a generated host key and a
+// client key in a private HOME (libcurl takes ~/.ssh/id_rsa, here an ECDSA key, and ~/.ssh/known_hosts from
+// there).
+class TSshTestServer {
+public:
+    ~TSshTestServer() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+        if (!oldHome_.isNull())
+            qputenv("HOME", oldHome_);
+    }
+
+    bool Start(const QString& dir, QString& reason) {
+        if (!FileSystem::Exists(QStringLiteral("/usr/sbin/sshd"))) {
+            reason = QStringLiteral("no /usr/sbin/sshd (the openssh-server package)");
+            return false;
+        }
+        FileSystem::MakePath(dir + QStringLiteral(".ssh"));
+        FileSystem::MakePath(QStringLiteral("/run/sshd"));
+        if (!Run({QStringLiteral("ssh-keygen"), QStringLiteral("-q"), QStringLiteral("-t"),
+                  QStringLiteral("ecdsa"), QStringLiteral("-b"), QStringLiteral("256"), QStringLiteral("-m"),
+                  QStringLiteral("PEM"), QStringLiteral("-N"), QString(), QStringLiteral("-f"),
+                  dir + QStringLiteral("host_key")}) ||
+            !Run({QStringLiteral("ssh-keygen"), QStringLiteral("-q"), QStringLiteral("-t"),
+                  QStringLiteral("ecdsa"), QStringLiteral("-b"), QStringLiteral("256"), QStringLiteral("-m"),
+                  QStringLiteral("PEM"), QStringLiteral("-N"), QString(), QStringLiteral("-f"),
+                  dir + QStringLiteral(".ssh/id_rsa")})) {
+            reason = QStringLiteral("ssh-keygen failed");
+            return false;
+        }
+        QFile::copy(dir + QStringLiteral(".ssh/id_rsa.pub"), dir + QStringLiteral("authorized_keys"));
+        port_ = FreePort();
+        QFile config(dir + QStringLiteral("sshd_config"));
+        if (port_ <= 0 || !config.open(QIODevice::WriteOnly)) {
+            reason = QStringLiteral("no free port or config file");
+            return false;
+        }
+        config.write(
+            QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2host_key\nPidFile %2sshd.pid\n"
+                           "AuthorizedKeysFile %2authorized_keys\nPasswordAuthentication no\n"
+                           "KbdInteractiveAuthentication no\nPubkeyAuthentication yes\nUsePAM no\n"
+                           "StrictModes no\nPermitRootLogin yes\nSubsystem sftp internal-sftp\n")
+                .arg(port_)
+                .arg(dir)
+                .toUtf8());
+        config.close();
+        process_.start(QStringLiteral("/usr/sbin/sshd"),
+                       {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
+                        dir + QStringLiteral("sshd_config")});
+        if (!process_.waitForStarted(10000)) {
+            reason = QStringLiteral("sshd did not start");
+            return false;
+        }
+        // Ready once it accepts connections (ten seconds at most).
+        for (int i = 0; i < 100; ++i) {
+            if (process_.state() == QProcess::NotRunning)
+                break;
+            if (Accepts(port_)) {
+                oldHome_ = qgetenv("HOME");
+                qputenv("HOME", dir.toUtf8());
+                return true;
+            }
+            process_.waitForFinished(100);
+        }
+        reason =
+            QStringLiteral("sshd did not come up: ") + QString::fromUtf8(process_.readAllStandardError());
+        return false;
+    }
+    int Port() const { return port_; }
+
+private:
+    static bool Run(const QStringList& command) {
+        QProcess p;
+        p.start(command.first(), command.mid(1));
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    static int FreePort() {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        int port = 0;
+        if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port = ntohs(address.sin_port);
+        if (fd >= 0)
+            ::close(fd);
+        return port;
+    }
+    static bool Accepts(int port) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        const bool ok = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return ok;
+    }
+
+    QProcess process_;
+    int port_ = 0;
+    QByteArray oldHome_;
+};
+
+}  // namespace
+
+TEST_F(FtpStorageTest, SftpChecksTheHostKeyAndStoresFilesWithTheSameRules) {
+    TSshTestServer ssh;
+    QString reason;
+    if (!ssh.Start(home.Path() + QStringLiteral("ssh/"), reason))
+        GTEST_SKIP() << "no SSH server for the test: " << reason.toStdString();
+    TTask& task = Task();
+    task.DestType = TDestKind::dkFtp;
+    task.DestFTP_Security = QStringLiteral("SFTP");
+    task.DestFTP_Address = QStringLiteral("127.0.0.1");
+    task.DestFTP_Port = ssh.Port();
+    task.DestFTP_Login =
+        QString::fromLocal8Bit(qgetenv("USER").isEmpty() ? QByteArray("root") : qgetenv("USER"));
+    task.DestFTP_Folder = dst;
+    task.DestFTP_ReconnectRetries = 1;
+    task.DestFTP_PauseBeforeRetry = 0;
+    task.DestFTP_TimeOut = 20;
+
+    // The host key is in no known_hosts file: refused.
+    storage = MakeStorage();
+    EXPECT_FALSE(storage->Connect());
+    EXPECT_TRUE(context.stop);
+
+    task.DestFTP_AcceptSelfSigned = true;
+    NewRun();
+    ASSERT_FALSE(context.stop);
+    const QString source = Write(src + "sub dir/-report 1.txt", "over ssh", 2);
+    ASSERT_TRUE(storage->ForceDestinationFolder(src + "sub dir/"));
+    EXPECT_TRUE(storage->PutFileToDestination(source));
+    EXPECT_EQ(Read(dst + "sub dir/-report 1.txt"), QByteArray("over ssh"));
+    EXPECT_TRUE(DateTime::SameTime(FileModificationTime(dst + "sub dir/-report 1.txt"),
+                                   FileModificationTime(source)));
+    EXPECT_FALSE(AnyTemporaryUpload(dst + "sub dir"));
+    NextRunWithIndex();
+    EXPECT_FALSE(storage->PutFileToDestination(source));
+    EXPECT_TRUE(
+        context.Logged(TLogKind::lkSkipped, QStringLiteral("Skipping unchanged \"%1\".").arg(source)));
+    EXPECT_EQ(context.Count(TLogKind::lkError), 0);
 }
