@@ -145,22 +145,28 @@ void TTaskPropertiesForm::BuildPages() {
         {"Options", "strTaskPropOptions"},
         {"Error Handling", "strTaskPropErrorHandling"},
         {"Internal Schedule", "strTaskPropAutorunInternalSchedule"},
+        {"Folder Monitor", "strTaskPropAutorunFolderMonitor"},
+        {"Run Programs", "strTaskPropAdvancedRunPrograms"},
+        {"Limit Bandwith", "strTaskPropAdvancedLimitBandwith"},
+        {"Task Password", "strTaskPropAdvancedTaskPassword"},
+        {"Log Settings", "strTaskPropAdvancedLogSettings"},
     };
-    QWidget* built[pgCount] = {BuildGeneralPage(),       BuildSourcePage(),      BuildDestinationPage(),
-                               BuildFiltersPage(),       BuildCompressionPage(), BuildEncryptionPage(),
-                               BuildOldVersionsPage(),   BuildObsoletePage(),    BuildOptionsPage(),
-                               BuildErrorHandlingPage(), BuildSchedulePage()};
+    QWidget* built[pgCount] = {
+        BuildGeneralPage(),     BuildSourcePage(),        BuildDestinationPage(),  BuildFiltersPage(),
+        BuildCompressionPage(), BuildEncryptionPage(),    BuildOldVersionsPage(),  BuildObsoletePage(),
+        BuildOptionsPage(),     BuildErrorHandlingPage(), BuildSchedulePage(),     BuildFolderMonitorPage(),
+        BuildRunProgramsPage(), BuildBandwidthPage(),     BuildTaskPasswordPage(), BuildLogSettingsPage()};
     for (int i = 0; i < pgCount; ++i) {
         navigator_->addItem(Tr(titles[i].first, titles[i].second));
         auto* page = new QWidget;
         auto* layout = new QVBoxLayout(page);
         auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(Tr(titles[i].first, titles[i].second)));
         layout->addWidget(heading);
-        layout->addWidget(built[i]);
-        layout->addStretch();
+        layout->addWidget(built[i], 1);
         pages_->addWidget(page);
     }
-    navigator_->setFixedWidth(navigator_->sizeHintForColumn(0) + 24);
+    navigator_->setSpacing(2);
+    navigator_->setFixedWidth(navigator_->sizeHintForColumn(0) + 28);
     navigator_->setCurrentRow(0);
     connect(navigator_, &QListWidget::currentRowChanged, this, &TTaskPropertiesForm::OnPageChanged);
 
@@ -212,6 +218,7 @@ QWidget* TTaskPropertiesForm::BuildSourcePage() {
     sourceFolder_->setObjectName(QStringLiteral("sourceFolder"));
     auto* browse = new QPushButton(QStringLiteral("..."));
     browse->setAutoDefault(false);
+    browse->setFixedWidth(32);
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString dir = QFileDialog::getExistingDirectory(this, QString(), sourceFolder_->text());
         if (!dir.isEmpty())
@@ -242,6 +249,7 @@ QWidget* TTaskPropertiesForm::BuildSourcePage() {
     sourceList_->setHeaderLabels({QStringLiteral("Folder"), QStringLiteral("Include Subfolders")});
     sourceList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     sourceList_->header()->setStretchLastSection(false);
+    sourceList_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     multiple->addWidget(sourceList_, 1);
     auto* side = new QVBoxLayout;
     auto addButton = [this, side](const QString& caption, const char* name, auto slot) {
@@ -257,6 +265,7 @@ QWidget* TTaskPropertiesForm::BuildSourcePage() {
     side->addStretch();
     multiple->addLayout(side);
     layout->addWidget(multipleBox_, 1);
+    layout->addStretch();
     connect(sourceList_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         const int row = item ? sourceList_->indexOfTopLevelItem(item) : -1;
         if (row >= 0 && row < edited_.SourceFolderCount()) {
@@ -282,6 +291,7 @@ QWidget* TTaskPropertiesForm::BuildDestinationPage() {
     destLocal_->setObjectName(QStringLiteral("destLocal"));
     auto* browse = new QPushButton(QStringLiteral("..."));
     browse->setAutoDefault(false);
+    browse->setFixedWidth(32);
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString dir = QFileDialog::getExistingDirectory(this, QString(), destLocal_->text());
         if (!dir.isEmpty())
@@ -337,6 +347,7 @@ QWidget* TTaskPropertiesForm::BuildDestinationPage() {
     ftp->addRow(QString(), ftpAcceptSelfSigned_);
     connect(ftpSecurity_, &QComboBox::currentIndexChanged, this, &TTaskPropertiesForm::UpdateEnabling);
     layout->addWidget(ftpBox_);
+    layout->addStretch();
     return page;
 }
 
@@ -425,6 +436,7 @@ QWidget* TTaskPropertiesForm::BuildCompressionPage() {
     form->addRow(QStringLiteral("Level:"),
                  Row({compressLevel_, new QLabel(QStringLiteral("(0=store, 9=maximum compression)"))}));
     layout->addLayout(form);
+    layout->addStretch();
     connect(compressUse_, &QCheckBox::toggled, this, [this] {
         UpdateEnabling();
         UpdateArchiveName();
@@ -463,6 +475,7 @@ QWidget* TTaskPropertiesForm::BuildEncryptionPage() {
     form->addRow(QStringLiteral("Password:"), cryptPassword_);
     form->addRow(QStringLiteral("Confirm password:"), cryptPassword2_);
     layout->addLayout(form);
+    layout->addStretch();
     connect(cryptUse_, &QCheckBox::toggled, this, &TTaskPropertiesForm::UpdateEnabling);
     return page;
 }
@@ -535,6 +548,7 @@ QWidget* TTaskPropertiesForm::BuildOptionsPage() {
         add("Copy when the dates are equal but the source file is bigger", "optDontSkipBigger");
     optClearArchiveBit_ = add("Clear the source archive bit after copying", "optClearArchiveBit");
     optDisableIndex_ = add("Don't use index files", "optDisableIndex");
+    layout->addStretch();
     return page;
 }
 
@@ -593,6 +607,157 @@ QWidget* TTaskPropertiesForm::BuildSchedulePage() {
         if (row >= 0 && row < static_cast<int>(edited_.Schedule.size()))
             edited_.Schedule[static_cast<size_t>(row)].Enabled = item->checkState() == Qt::Checked;
     });
+    return page;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Bound controls and the advanced pages
+
+QCheckBox* TTaskPropertiesForm::BoundCheck(const QString& caption, const char* name,
+                                           bool TTaskOptions::*field) {
+    auto* box = new QCheckBox(caption);
+    box->setObjectName(QString::fromLatin1(name));
+    loaders_.push_back([this, box, field] { box->setChecked(edited_.*field); });
+    storers_.push_back([this, box, field] { edited_.*field = box->isChecked(); });
+    return box;
+}
+
+QLineEdit* TTaskPropertiesForm::BoundText(const char* name, QString TTaskOptions::*field, bool password) {
+    auto* edit = password ? PasswordEdit() : new QLineEdit;
+    edit->setObjectName(QString::fromLatin1(name));
+    loaders_.push_back([this, edit, field] { edit->setText(edited_.*field); });
+    storers_.push_back([this, edit, field] { edited_.*field = edit->text(); });
+    return edit;
+}
+
+QSpinBox* TTaskPropertiesForm::BoundSpin(const char* name, int TTaskOptions::*field, int min, int max) {
+    auto* spin = Spin(min, max);
+    spin->setObjectName(QString::fromLatin1(name));
+    loaders_.push_back([this, spin, field] { spin->setValue(edited_.*field); });
+    storers_.push_back([this, spin, field] { edited_.*field = spin->value(); });
+    return spin;
+}
+
+QWidget* TTaskPropertiesForm::DefaultGroup(QVBoxLayout* layout, const QString& caption, const char* name,
+                                           bool TTaskOptions::*field) {
+    QCheckBox* useDefault = BoundCheck(caption, name, field);
+    layout->addWidget(useDefault);
+    auto* body = new QWidget;
+    layout->addWidget(body);
+    connect(useDefault, &QCheckBox::toggled, body, [body](bool on) { body->setEnabled(!on); });
+    loaders_.push_back([useDefault, body] { body->setEnabled(!useDefault->isChecked()); });
+    return body;
+}
+
+QWidget* TTaskPropertiesForm::BuildFolderMonitorPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(BoundCheck(QStringLiteral("Start the task when its source folders change"),
+                                 "monitorUse", &TTaskOptions::FolderMonitor_Use));
+    auto* group = new QGroupBox(QStringLiteral("Changes to watch"));
+    auto* watch = new QVBoxLayout(group);
+    watch->addWidget(
+        BoundCheck(QStringLiteral("File names"), "monitorFileName", &TTaskOptions::MonitorFileName));
+    watch->addWidget(
+        BoundCheck(QStringLiteral("Folder names"), "monitorFolderName", &TTaskOptions::MonitorFolderName));
+    watch->addWidget(
+        BoundCheck(QStringLiteral("Attributes"), "monitorAttributes", &TTaskOptions::MonitorAttributes));
+    watch->addWidget(BoundCheck(QStringLiteral("Size"), "monitorSize", &TTaskOptions::MonitorSize));
+    watch->addWidget(
+        BoundCheck(QStringLiteral("Last write time"), "monitorLastWrite", &TTaskOptions::MonitorLastWrite));
+    watch->addWidget(
+        BoundCheck(QStringLiteral("Security"), "monitorSecurity", &TTaskOptions::MonitorSecurity));
+    layout->addWidget(group);
+    layout->addWidget(Row({BoundCheck(QStringLiteral("Wait"), "monitorDoWait", &TTaskOptions::DoWait),
+                           BoundSpin("monitorWaitSeconds", &TTaskOptions::WaitSeconds, 0, 32767),
+                           new QLabel(QStringLiteral("seconds after the last change before starting"))}));
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildRunProgramsPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common Run Programs settings"),
+                                 "runProgramsDefault", &TTaskOptions::RunPrograms_UseDefault);
+    auto* form = new QFormLayout(body);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(BoundCheck(QStringLiteral("Run before the task:"), "runBefore", &TTaskOptions::Before),
+                 BoundText("runBeforeProgram", &TTaskOptions::BeforeProgramName));
+    form->addRow(QString(), BoundCheck(QStringLiteral("Wait until it ends"), "runBeforeWait",
+                                       &TTaskOptions::BeforeWaitProgram));
+    form->addRow(BoundCheck(QStringLiteral("Run after the task:"), "runAfter", &TTaskOptions::After),
+                 BoundText("runAfterProgram", &TTaskOptions::AfterProgramName));
+    form->addRow(QString(), BoundCheck(QStringLiteral("Wait until it ends"), "runAfterWait",
+                                       &TTaskOptions::AfterWaitProgram));
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildBandwidthPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common bandwidth settings"),
+                                 "bandwidthDefault", &TTaskOptions::Bandwidth_UseDefault);
+    measureKind_ = new QComboBox;
+    measureKind_->setObjectName(QStringLiteral("measureKind"));
+    measureKind_->addItems({QStringLiteral("KBits/s"), QStringLiteral("MBits/s")});
+    loaders_.push_back([this] { measureKind_->setCurrentIndex(static_cast<int>(edited_.MeasureKind)); });
+    storers_.push_back(
+        [this] { edited_.MeasureKind = static_cast<TBandwidthMeasure>(measureKind_->currentIndex()); });
+    auto* row = new QHBoxLayout(body);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(
+        BoundCheck(QStringLiteral("Limit the copy rate to"), "bandwidthUse", &TTaskOptions::Bandwidth_Use));
+    row->addWidget(BoundSpin("bandwidthValue", &TTaskOptions::Bandwidth_Value, 1, 32767));
+    row->addWidget(measureKind_);
+    row->addStretch();
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildTaskPasswordPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common task password"),
+                                 "protectionDefault", &TTaskOptions::Protection_UseDefault);
+    protectionDefault_ = page->findChild<QCheckBox*>(QStringLiteral("protectionDefault"));
+    auto* form = new QFormLayout(body);
+    form->setContentsMargins(0, 0, 0, 0);
+    protectionPassword_ = BoundText("protectionPassword", &TTaskOptions::Protection_Password, true);
+    protectionPassword2_ = PasswordEdit();
+    protectionPassword2_->setObjectName(QStringLiteral("protectionPassword2"));
+    loaders_.push_back([this] { protectionPassword2_->setText(edited_.Protection_Password); });
+    form->addRow(QStringLiteral("Password:"), protectionPassword_);
+    form->addRow(QStringLiteral("Confirm password:"), protectionPassword2_);
+    form->addRow(QStringLiteral("Reminder:"), BoundText("protectionReminder", &TTaskOptions::Reminder));
+    layout->addWidget(
+        new QLabel(QStringLiteral("The password is asked before the properties of the task open.")));
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildLogSettingsPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common logging settings"),
+                                 "logDefault", &TTaskOptions::Log_UseDefault);
+    auto* form = new QFormLayout(body);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(BoundCheck(QStringLiteral("Write a log"), "logEnabled", &TTaskOptions::Log_Enabled));
+    form->addRow(QStringLiteral("Log file:"), BoundText("logFileName", &TTaskOptions::Log_FileName));
+    QSpinBox* maxSize = BoundSpin("logMaxSize", &TTaskOptions::MaxSize, 0, 2000000000);
+    maxSize->setSpecialValueText(QStringLiteral("restart at every program start"));
+    form->addRow(QStringLiteral("Largest size (KB):"), maxSize);
+    form->addRow(BoundCheck(QStringLiteral("Summary"), "logSummary", &TTaskOptions::IncludeSummary));
+    form->addRow(BoundCheck(QStringLiteral("Processed files"), "logFiles", &TTaskOptions::IncludeFiles));
+    form->addRow(BoundCheck(QStringLiteral("Skipped files"), "logSkipping", &TTaskOptions::IncludeSkipping));
+    form->addRow(BoundCheck(QStringLiteral("Warnings"), "logWarnings", &TTaskOptions::IncludeWarnings));
+    form->addRow(BoundCheck(QStringLiteral("Errors"), "logErrors", &TTaskOptions::IncludeErrors));
+    form->addRow(BoundCheck(QStringLiteral("FTP commands"), "logFtp", &TTaskOptions::IncludeFtp));
+    form->addRow(BoundCheck(QStringLiteral("Output of outside programs"), "logConsole",
+                            &TTaskOptions::IncludeConsole));
+    layout->addStretch();
     return page;
 }
 
@@ -695,6 +860,8 @@ void TTaskPropertiesForm::LoadControls() {
 
     RefreshScheduleList();
     skipMissed_->setChecked(t.ScheduleSkipMissed);
+    for (const auto& load : loaders_)
+        load();
 }
 
 void TTaskPropertiesForm::LoadErrorState() {
@@ -777,6 +944,8 @@ void TTaskPropertiesForm::StoreControls() {
     t.FlagAutoResetUnit = static_cast<TErrorResetUnit>(flagAutoResetUnit_->currentIndex());
 
     t.ScheduleSkipMissed = skipMissed_->isChecked();
+    for (const auto& store : storers_)
+        store();
     t.ClearPathCaches();
 }
 
@@ -1153,6 +1322,11 @@ bool TTaskPropertiesForm::CheckEntries() {
                              "strTaskPropCryptPasswordEmpty"),
                           pgEncryption, cryptPassword_);
     }
+
+    if (!t.Protection_UseDefault && protectionPassword_->text() != protectionPassword2_->text())
+        return refuse(Tr("The two Task's passwords entries do not match. Please reenter passwords.",
+                         "strTaskPropPasswordsMismatch"),
+                      pgTaskPassword, protectionPassword_);
 
     // Entries a run would refuse are kept from being stored.
     if (t.CompressionActive() && !t.CompressSeparate && t.ExpandedCompressFilename().trimmed().isEmpty())

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "model/Task.h"
 
@@ -16,6 +17,7 @@ class QRadioButton;
 class QSpinBox;
 class QStackedWidget;
 class QTreeWidget;
+class QVBoxLayout;
 class TMainData;
 
 // The questions and messages of the task properties dialog. The dialog asks them through this
@@ -64,6 +66,11 @@ public:
         pgOptions,
         pgErrorHandling,
         pgSchedule,
+        pgFolderMonitor,
+        pgRunPrograms,
+        pgBandwidth,
+        pgTaskPassword,
+        pgLogSettings,
         pgCount
     };
 
@@ -101,6 +108,19 @@ private:
     QWidget* BuildOptionsPage();
     QWidget* BuildErrorHandlingPage();
     QWidget* BuildSchedulePage();
+    QWidget* BuildFolderMonitorPage();
+    QWidget* BuildRunProgramsPage();
+    QWidget* BuildBandwidthPage();
+    QWidget* BuildTaskPasswordPage();
+    QWidget* BuildLogSettingsPage();
+
+    // Controls tied to one field of the record: filled by LoadControls, read back by StoreControls.
+    QCheckBox* BoundCheck(const QString& caption, const char* name, bool TTaskOptions::*field);
+    QLineEdit* BoundText(const char* name, QString TTaskOptions::*field, bool password = false);
+    QSpinBox* BoundSpin(const char* name, int TTaskOptions::*field, int min, int max);
+    // A "use the default/common ... settings" box: while it is ticked the group's own controls are off.
+    QWidget* DefaultGroup(QVBoxLayout* layout, const QString& caption, const char* name,
+                          bool TTaskOptions::*field);
 
     void LoadControls();
     void StoreControls();  // controls -> edited_ (plain fields; the lists are kept up to date live)
@@ -219,6 +239,14 @@ private:
     // Schedule
     QListWidget* scheduleList_ = nullptr;
     QCheckBox* skipMissed_ = nullptr;
+    // Task password
+    QCheckBox* protectionDefault_ = nullptr;
+    QLineEdit* protectionPassword_ = nullptr;
+    QLineEdit* protectionPassword2_ = nullptr;
+    QComboBox* measureKind_ = nullptr;
+
+    std::vector<std::function<void()>> loaders_;
+    std::vector<std::function<void()>> storers_;
 };
 
 // The small editor of one filter row: include or exclude, the file-name wildcard, enabled. Returns

@@ -593,3 +593,64 @@ TEST_F(TaskPropertiesTest, ResetNowClearsTheErrorFlagAtOnce) {
     QTest::keyClick(form.get(), Qt::Key_Escape);
     EXPECT_FALSE(task->ErrorFlag);
 }
+
+TEST_F(TaskPropertiesTest, AdvancedPagesStoreTheirOwnValuesOnlyWhenTheDefaultIsOff) {
+    auto task = CompleteTask();
+    auto form = Open(*task);
+    auto* logDefault = Child<QCheckBox>(form.get(), "logDefault");
+    auto* logFileName = Child<QLineEdit>(form.get(), "logFileName");
+    EXPECT_TRUE(logDefault->isChecked());
+    EXPECT_FALSE(logFileName->isEnabled());
+    EXPECT_EQ(logFileName->text(), QStringLiteral("Tarnovex.log"));
+    Click(form.get(), "logDefault");
+    EXPECT_TRUE(logFileName->isEnabled());
+    Type(form.get(), "logFileName", QStringLiteral("docs.log"));
+    Click(form.get(), "logFiles");
+    Click(form.get(), "runProgramsDefault");
+    Click(form.get(), "runBefore");
+    Type(form.get(), "runBeforeProgram", QStringLiteral("/usr/bin/mount-nas"));
+    Click(form.get(), "bandwidthDefault");
+    Click(form.get(), "bandwidthUse");
+    Child<QSpinBox>(form.get(), "bandwidthValue")->setValue(300);
+    Child<QComboBox>(form.get(), "measureKind")->setCurrentIndex(0);
+    Click(form.get(), "monitorUse");
+    Child<QSpinBox>(form.get(), "monitorWaitSeconds")->setValue(90);
+    Child<QSpinBox>(form.get(), "retries")->setValue(2);
+    ClickOk(form.get());
+    ASSERT_EQ(form->result(), QDialog::Accepted);
+    form->ApplyTo(*task);
+    EXPECT_FALSE(task->Log_UseDefault);
+    EXPECT_EQ(task->EffectiveLog().FileName, QStringLiteral("docs.log"));
+    EXPECT_FALSE(task->EffectiveLog().IncludeFiles);
+    EXPECT_TRUE(task->EffectiveLog().IncludeErrors);
+    EXPECT_TRUE(task->EffectiveRunPrograms().Before);
+    EXPECT_EQ(task->EffectiveRunPrograms().BeforeProgramName, QStringLiteral("/usr/bin/mount-nas"));
+    EXPECT_TRUE(task->EffectiveBandwidth().Use);
+    EXPECT_EQ(task->EffectiveBandwidth().Value, 300);
+    EXPECT_EQ(task->EffectiveBandwidth().MeasureKind, TBandwidthMeasure::bmkKBits);
+    EXPECT_TRUE(task->FolderMonitor_Use);
+    EXPECT_EQ(task->WaitSeconds, 90);
+    EXPECT_EQ(task->MaxNumberOfRetries, 2);
+    EXPECT_TRUE(task->Protection_UseDefault);
+}
+
+TEST_F(TaskPropertiesTest, TaskPasswordEntriesMustMatch) {
+    auto task = CompleteTask();
+    auto form = Open(*task);
+    Click(form.get(), "protectionDefault");
+    Type(form.get(), "protectionPassword", QStringLiteral("first"));
+    Type(form.get(), "protectionPassword2", QStringLiteral("second"));
+    form->SetCurrentPage(TTaskPropertiesForm::pgGeneral);
+    ClickOk(form.get());
+    ASSERT_EQ(prompts.errors.size(), 1);
+    EXPECT_EQ(prompts.errors[0],
+              Msg("Error | The two Task's passwords entries do not match. Please reenter passwords."));
+    EXPECT_EQ(form->CurrentPage(), TTaskPropertiesForm::pgTaskPassword);
+    EXPECT_TRUE(form->isVisible());
+
+    Type(form.get(), "protectionPassword2", QStringLiteral("first"));
+    ClickOk(form.get());
+    ASSERT_EQ(form->result(), QDialog::Accepted);
+    form->ApplyTo(*task);
+    EXPECT_EQ(task->EffectiveProtection().Password, QStringLiteral("first"));
+}
