@@ -28,6 +28,7 @@
 #include "platform/LocaleFormats.h"
 #include "settings/FormatText.h"
 #include "settings/Language.h"
+#include "ui/ScheduleItemEditor.h"
 #include "ui/WindowPrompts.h"
 
 namespace {
@@ -591,6 +592,33 @@ QWidget* TTaskPropertiesForm::BuildSchedulePage() {
     scheduleList_->setObjectName(QStringLiteral("scheduleList"));
     row->addWidget(scheduleList_, 1);
     auto* side = new QVBoxLayout;
+    auto* add = new QPushButton(QStringLiteral("&Add..."));
+    add->setObjectName(QStringLiteral("scheduleAdd"));
+    add->setAutoDefault(false);
+    connect(add, &QPushButton::clicked, this, [this] {
+        TTaskScheduleItem item;
+        if (!EditScheduleItem(this, item))
+            return;
+        edited_.Schedule.push_back(item);
+        RefreshScheduleList();
+        scheduleList_->setCurrentRow(scheduleList_->count() - 1);
+    });
+    side->addWidget(add);
+    auto* modify = new QPushButton(QStringLiteral("&Modify..."));
+    modify->setObjectName(QStringLiteral("scheduleModify"));
+    modify->setAutoDefault(false);
+    connect(modify, &QPushButton::clicked, this, [this] {
+        const int row = scheduleList_->currentRow();
+        if (row < 0 || row >= static_cast<int>(edited_.Schedule.size()))
+            return;
+        TTaskScheduleItem item = edited_.Schedule[static_cast<size_t>(row)];
+        if (!EditScheduleItem(this, item))
+            return;
+        edited_.Schedule[static_cast<size_t>(row)] = item;
+        RefreshScheduleList();
+        scheduleList_->setCurrentRow(row);
+    });
+    side->addWidget(modify);
     auto* remove = new QPushButton(QStringLiteral("&Remove"));
     remove->setObjectName(QStringLiteral("scheduleRemove"));
     remove->setAutoDefault(false);
@@ -668,6 +696,9 @@ QWidget* TTaskPropertiesForm::BuildFolderMonitorPage() {
     watch->addWidget(
         BoundCheck(QStringLiteral("Security"), "monitorSecurity", &TTaskOptions::MonitorSecurity));
     layout->addWidget(group);
+    auto* use = page->findChild<QCheckBox*>(QStringLiteral("monitorUse"));
+    connect(use, &QCheckBox::toggled, group, &QWidget::setEnabled);
+    loaders_.push_back([use, group] { group->setEnabled(use->isChecked()); });
     layout->addWidget(Row({BoundCheck(QStringLiteral("Wait"), "monitorDoWait", &TTaskOptions::DoWait),
                            BoundSpin("monitorWaitSeconds", &TTaskOptions::WaitSeconds, 0, 32767),
                            new QLabel(QStringLiteral("seconds after the last change before starting"))}));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QTreeWidget>
 #include <deque>
@@ -653,4 +655,54 @@ TEST_F(TaskPropertiesTest, TaskPasswordEntriesMustMatch) {
     ASSERT_EQ(form->result(), QDialog::Accepted);
     form->ApplyTo(*task);
     EXPECT_EQ(task->EffectiveProtection().Password, QStringLiteral("first"));
+}
+
+TEST_F(TaskPropertiesTest, ScheduleItemsAreAddedAndModifiedThroughTheEditor) {
+    auto task = CompleteTask();
+    auto form = Open(*task);
+    QTimer::singleShot(0, [] {
+        auto* editor = QApplication::activeModalWidget();
+        ASSERT_NE(editor, nullptr);
+        Child<QComboBox>(editor, "scheduleKind")->setCurrentIndex(static_cast<int>(TScheduleKind::skDaily));
+        Child<QSpinBox>(editor, "everyDays")->setValue(3);
+        Child<QCheckBox>(editor, "dailyUseStart")->setChecked(true);
+        Child<QTimeEdit>(editor, "dailyStart")->setTime(QTime(22, 30, 15));
+        Child<QCheckBox>(editor, "dailyDay5")->setChecked(false);
+        QTest::keyClick(editor, Qt::Key_Enter);
+    });
+    Click(form.get(), "scheduleAdd");
+    auto* list = Child<QListWidget>(form.get(), "scheduleList");
+    ASSERT_EQ(list->count(), 1);
+
+    // Modify: a single run on a date; Cancel of a second edit changes nothing.
+    QTimer::singleShot(0, [] {
+        auto* editor = QApplication::activeModalWidget();
+        ASSERT_NE(editor, nullptr);
+        Child<QComboBox>(editor, "scheduleKind")->setCurrentIndex(static_cast<int>(TScheduleKind::skOnce));
+        Child<QDateEdit>(editor, "onceDate")->setDate(QDate(2027, 1, 15));
+        QTest::keyClick(editor, Qt::Key_Enter);
+    });
+    list->setCurrentRow(0);
+    Click(form.get(), "scheduleModify");
+    QTimer::singleShot(0, [] {
+        auto* editor = QApplication::activeModalWidget();
+        ASSERT_NE(editor, nullptr);
+        Child<QComboBox>(editor, "scheduleKind")->setCurrentIndex(static_cast<int>(TScheduleKind::skHourly));
+        QTest::keyClick(editor, Qt::Key_Escape);
+    });
+    Click(form.get(), "scheduleModify");
+
+    ClickOk(form.get());
+    ASSERT_EQ(form->result(), QDialog::Accepted);
+    form->ApplyTo(*task);
+    ASSERT_EQ(task->Schedule.size(), 1u);
+    const TTaskScheduleItem& item = task->Schedule[0];
+    EXPECT_EQ(item.Kind, TScheduleKind::skOnce);
+    EXPECT_DOUBLE_EQ(item.OnceRunDate, DateTime::Encode(2027, 1, 15));
+    // The daily values entered first are kept with the item.
+    EXPECT_EQ(item.DailyEveryNumDays, TEveryNumDays::ed3rd);
+    EXPECT_TRUE(item.DailyUseStartTime);
+    EXPECT_TRUE(DateTime::SameTime(item.DailyStartTime, DateTime::Encode(1899, 12, 30, 22, 30, 15)));
+    EXPECT_FALSE(item.DailyDays[5]);
+    EXPECT_TRUE(item.DailyDays[4]);
 }
