@@ -157,11 +157,15 @@ void TTaskLogger::WriteLogLine(const QString& line, const TEffectiveLog& log) {
         return;
     {
         std::lock_guard flag(busyFlag, std::adopt_lock);
-        QDir().mkpath(QFileInfo(path).absolutePath());
         // Opened, appended, flushed and closed per line: the file is complete at every moment and
-        // other programs may read it between lines. A failure loses the line silently.
+        // other programs may read it between lines. A failure loses the line silently. The folder is
+        // made only when the file cannot be opened: making it for every line cost a dozen system
+        // calls per record.
         QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        bool open = file.open(QIODevice::WriteOnly | QIODevice::Append);
+        if (!open && QDir().mkpath(QFileInfo(path).absolutePath()))
+            open = file.open(QIODevice::WriteOnly | QIODevice::Append);
+        if (open) {
             file.write(line.toUtf8() + "\r\n");
             file.flush();
             file.close();

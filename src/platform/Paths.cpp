@@ -7,18 +7,24 @@
 namespace {
 
 QString WithSlash(QString path) {
-    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
     return path;
 }
 
 QString HomeOverride() {
     const QString home = qEnvironmentVariable("TARNOVEX_HOME");
-    return home.isEmpty() ? QString() : WithSlash(QDir::cleanPath(QDir::current().absoluteFilePath(home)));
+    if (home.isEmpty())
+        return QString();
+    // Asked for every log record: an absolute folder needs no look at the working folder.
+    return WithSlash(
+        QDir::cleanPath(QDir::isAbsolutePath(home) ? home : QDir::current().absoluteFilePath(home)));
 }
 
 QString XdgFolder(const char* variable, const QString& fallbackBelowHome) {
     QString base = qEnvironmentVariable(variable);
-    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + fallbackBelowHome;
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + fallbackBelowHome;
     return WithSlash(base) + QStringLiteral("Tarnovex/");
 }
 
@@ -43,12 +49,17 @@ QString ExecutableFolder() {
 
 QString ShippedDataFolder() {
     const QString installed = QDir::cleanPath(ExecutableFolder() + QStringLiteral("../share/tarnovex"));
-    if (QFileInfo(installed).isDir()) return WithSlash(installed);
+    if (QFileInfo(installed).isDir())
+        return WithSlash(installed);
     return WithSlash(QStringLiteral(TARNOVEX_SOURCE_DIR "/data"));
 }
 
-QString SettingsDatabasePath() { return UserConfigFolder() + QStringLiteral("settings.db"); }
+QString SettingsDatabasePath() {
+    return UserConfigFolder() + QStringLiteral("settings.db");
+}
 
-QString SystemTempFolder() { return WithSlash(QDir::tempPath()); }
+QString SystemTempFolder() {
+    return WithSlash(QDir::tempPath());
+}
 
 }  // namespace Paths
