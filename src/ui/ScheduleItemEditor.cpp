@@ -89,6 +89,7 @@ QSpinBox* MakeSpin(const char* name, int min, int max, int value) {
     spin->setObjectName(QString::fromLatin1(name));
     spin->setRange(min, max);
     spin->setValue(value);
+    spin->setMaximumWidth(120);
     return spin;
 }
 

@@ -324,6 +324,7 @@ QWidget* TTaskPropertiesForm::BuildDestinationPage() {
     ftpFolder_->setObjectName(QStringLiteral("ftpFolder"));
     ftpPort_ = Spin(0, 65535);
     ftpPort_->setObjectName(QStringLiteral("ftpPort"));
+    ftpPort_->setMaximumWidth(100);
     ftpLogin_ = new QLineEdit;
     ftpLogin_->setObjectName(QStringLiteral("ftpLogin"));
     ftpPassword_ = PasswordEdit();
@@ -348,6 +349,30 @@ QWidget* TTaskPropertiesForm::BuildDestinationPage() {
     ftp->addRow(QString(), ftpAcceptSelfSigned_);
     connect(ftpSecurity_, &QComboBox::currentIndexChanged, this, &TTaskPropertiesForm::UpdateEnabling);
     layout->addWidget(ftpBox_);
+
+    // Proxy and connection of the FTP destination.
+    ftpAdvanced_ = new QGroupBox(QStringLiteral("Proxy and connection"));
+    auto* advanced = new QFormLayout(ftpAdvanced_);
+    advanced->addRow(
+        BoundCheck(QStringLiteral("Use a proxy:"), "ftpProxyUse", &TTaskOptions::DestFTP_ProxyUse),
+        Row({BoundText("ftpProxyAddress", &TTaskOptions::DestFTP_ProxyAddress),
+             new QLabel(QStringLiteral("Port:")),
+             BoundSpin("ftpProxyPort", &TTaskOptions::DestFTP_ProxyPort, 0, 65535)},
+            false));
+    advanced->addRow(
+        BoundCheck(QStringLiteral("Proxy login:"), "ftpProxyAuthUse", &TTaskOptions::DestFTP_ProxyAuthUse),
+        Row({BoundText("ftpProxyLogin", &TTaskOptions::DestFTP_ProxyAuthLogin),
+             new QLabel(QStringLiteral("Password:")),
+             BoundText("ftpProxyPassword", &TTaskOptions::DestFTP_ProxyAuthPassword, true)},
+            false));
+    advanced->addRow(
+        QStringLiteral("Reconnection attempts:"),
+        Row({BoundSpin("ftpReconnectRetries", &TTaskOptions::DestFTP_ReconnectRetries, 0, 1000000),
+             new QLabel(QStringLiteral("pause (seconds):")),
+             BoundSpin("ftpPauseBeforeRetry", &TTaskOptions::DestFTP_PauseBeforeRetry, 0, 32767),
+             new QLabel(QStringLiteral("time-out (seconds):")),
+             BoundSpin("ftpTimeOut", &TTaskOptions::DestFTP_TimeOut, 1, 32767)}));
+    layout->addWidget(ftpAdvanced_);
     layout->addStretch();
     return page;
 }
@@ -1036,6 +1061,7 @@ void TTaskPropertiesForm::UpdateEnabling() {
     const bool ftp = destType_->currentIndex() == 1;
     localBox_->setVisible(!ftp);
     ftpBox_->setVisible(ftp);
+    ftpAdvanced_->setVisible(ftp);
     ftpAcceptSelfSigned_->setEnabled(ftpSecurity_->currentData().toString() != QStringLiteral("None"));
 
     flagAutoResetValue_->setEnabled(flagAutoReset_->isChecked());

@@ -178,6 +178,7 @@ private:
     QComboBox* destType_ = nullptr;
     QWidget* localBox_ = nullptr;
     QWidget* ftpBox_ = nullptr;
+    QWidget* ftpAdvanced_ = nullptr;
     QLineEdit* destLocal_ = nullptr;
     QLabel* destLocalExpanded_ = nullptr;
     QLineEdit* ftpAddress_ = nullptr;

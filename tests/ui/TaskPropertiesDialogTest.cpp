@@ -164,6 +164,9 @@ TEST_F(TaskPropertiesTest, NewTaskEnteredByKeyboardIsStoredValueForValue) {
         Type(form, "ftpPassword", QStringLiteral("secret"));
         Child<QComboBox>(form, "ftpSecurity")->setCurrentIndex(2);
         Child<QCheckBox>(form, "ftpAcceptSelfSigned")->setChecked(true);
+        Type(form, "ftpProxyAddress", QStringLiteral("proxy.lan"));
+        Child<QCheckBox>(form, "ftpProxyUse")->setChecked(true);
+        Child<QSpinBox>(form, "ftpTimeOut")->setValue(15);
         form->SetCurrentPage(TTaskPropertiesForm::pgCompression);
         Child<QCheckBox>(form, "compressUse")->setChecked(true);
         Child<QSpinBox>(form, "compressLevel")->setValue(3);
@@ -199,6 +202,10 @@ TEST_F(TaskPropertiesTest, NewTaskEnteredByKeyboardIsStoredValueForValue) {
     EXPECT_EQ(task->DestFTP_Password, QStringLiteral("secret"));
     EXPECT_EQ(task->DestFTP_Security, QStringLiteral("SFTP"));
     EXPECT_TRUE(task->DestFTP_AcceptSelfSigned);
+    EXPECT_TRUE(task->DestFTP_ProxyUse);
+    EXPECT_EQ(task->DestFTP_ProxyAddress, QStringLiteral("proxy.lan"));
+    EXPECT_EQ(task->DestFTP_TimeOut, 15);
+    EXPECT_EQ(task->DestFTP_ReconnectRetries, 1000);
     EXPECT_TRUE(task->CompressUse);
     EXPECT_EQ(task->CompressType, QStringLiteral("BUILTIN"));
     EXPECT_EQ(task->CompressFilename, QStringLiteral("Photos.zip"));
