@@ -6,7 +6,7 @@ target_link_libraries(crypt PRIVATE OpenSSL::Crypto)
 install(TARGETS crypt RUNTIME DESTINATION bin)
 
 # The tests run it by its path, or find it through PATH in the folder the build puts it in.
-foreach(test_target test_packing test_engine)
+foreach(test_target test_packing test_engine test_ui)
   if(TARGET ${test_target})
     add_dependencies(${test_target} crypt)
     target_compile_definitions(${test_target} PRIVATE TARNOVEX_CRYPT_FOLDER="$<TARGET_FILE_DIR:crypt>/")

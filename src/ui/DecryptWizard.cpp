@@ -1,0 +1,468 @@
+#include "ui/DecryptWizard.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <memory>
+#include <mutex>
+
+#include "model/MainData.h"
+#include "model/Task.h"
+#include "model/TaskPaths.h"
+#include "packing/ExternalPackers.h"
+#include "packing/PackerSettings.h"
+#include "platform/Paths.h"
+#include "settings/FormatText.h"
+#include "settings/Language.h"
+#include "storage/FileUtils.h"
+#include "ui/PreferencesDialog.h"
+
+// A page whose completeness and entry action the wizard decides.
+class TDecryptWizardPage : public QWizardPage {
+public:
+    std::function<bool()> Complete;
+    std::function<void()> Enter;
+
+    bool isComplete() const override { return Complete ? Complete() : true; }
+    void initializePage() override {
+        if (Enter)
+            Enter();
+    }
+    void Changed() { emit completeChanged(); }
+};
+
+namespace {
+
+QString Tr(const char* text, const char* key) {
+    return Translate(QString::fromUtf8(text), QString::fromUtf8(key));
+}
+
+QString WithSlash(const QString& path) {
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+struct TDecryptRow {
+    QString Source;
+    QString Folder;
+};
+
+}  // namespace
+
+QString DecryptTargetFolder(const QString& target, const QString& sourceFolder, bool keepStructure) {
+    QString folder = WithSlash(target);
+    if (keepStructure) {
+        const QString rest = StripRoot(WithSlash(sourceFolder));
+        if (!rest.isEmpty() && rest != QStringLiteral("/") && rest != QStringLiteral("\\"))
+            folder += WithSlash(rest);
+    }
+    return folder;
+}
+
+bool IsEncryptedFileName(const QString& name) {
+    return name.endsWith(QStringLiteral(".crypt"), Qt::CaseInsensitive);
+}
+
+QString TDecryptWizardForm::LastFolder;
+
+std::function<const TTask*(QWidget*, const TMainData&)> TDecryptWizardForm::TaskPicker =
+    [](QWidget* parent, const TMainData& data) -> const TTask* {
+    QStringList names;
+    for (int i = 0; i < data.Tasks.Count(); ++i)
+        names.append(data.Tasks[i].Name);
+    if (names.isEmpty())
+        return nullptr;
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, QStringLiteral("Select Task"),
+                                                 QStringLiteral("Task:"), names, 0, false, &ok);
+    if (!ok)
+        return nullptr;
+    const int index = static_cast<int>(names.indexOf(chosen));
+    return index < 0 ? nullptr : &data.Tasks[index];
+};
+
+TDecryptWizardForm::TDecryptWizardForm(QWidget* parent, const TMainData* data)
+    : QWizard(parent), data_(data) {
+    setWindowTitle(QStringLiteral("Decrypt Wizard"));
+    setObjectName(QStringLiteral("DecryptWizardForm"));
+    setWizardStyle(QWizard::ClassicStyle);
+    setOption(QWizard::HaveHelpButton, true);
+    setOption(QWizard::NoBackButtonOnStartPage, false);
+    setButtonText(QWizard::BackButton, QStringLiteral("< &Back"));
+    setButtonText(QWizard::NextButton, QStringLiteral("&Next >"));
+    setButtonText(QWizard::FinishButton, QStringLiteral("&Finish"));
+    setButtonText(QWizard::CancelButton, QStringLiteral("&Close"));
+    setButtonText(QWizard::HelpButton, QStringLiteral("&Help"));
+    setPage(pgFiles, BuildFilesPage());
+    setPage(pgParameters, BuildParametersPage());
+    setPage(pgDecrypting, BuildDecryptingPage());
+    setPage(pgFinished, BuildFinishedPage());
+    connect(this, &QWizard::helpRequested, this, [] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(
+            QDir(Paths::ShippedDataFolder()).filePath(QStringLiteral("help/decrypt.html"))));
+    });
+    resize(620, 460);
+}
+
+TDecryptWizardForm::~TDecryptWizardForm() {
+    if (worker_) {
+        worker_->wait();
+        delete worker_;
+    }
+}
+
+QWizardPage* TDecryptWizardForm::BuildFilesPage() {
+    filesPage_ = new TDecryptWizardPage;
+    filesPage_->setTitle(QStringLiteral("Specify files for decrypting"));
+    auto* layout = new QVBoxLayout(filesPage_);
+    files_ = new QTreeWidget;
+    files_->setObjectName(QStringLiteral("files"));
+    files_->setRootIsDecorated(false);
+    files_->setHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Path")});
+    files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    files_->setColumnWidth(0, 180);
+    files_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    layout->addWidget(files_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* addFile = new QPushButton(QStringLiteral("Add File..."));
+    auto* addFolder = new QPushButton(QStringLiteral("Add Folder..."));
+    remove_ = new QPushButton(QStringLiteral("Remove"));
+    buttons->addWidget(addFile);
+    buttons->addWidget(addFolder);
+    buttons->addWidget(remove_);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+
+    auto* removeAction = new QAction(QStringLiteral("Remove"), files_);
+    auto* selectAllAction = new QAction(QStringLiteral("Select All"), files_);
+    files_->addAction(removeAction);
+    files_->addAction(selectAllAction);
+
+    auto updateRemove = [this, removeAction] {
+        const bool any = !files_->selectedItems().isEmpty();
+        remove_->setEnabled(any);
+        removeAction->setEnabled(any);
+    };
+    updateRemove();
+    connect(files_, &QTreeWidget::itemSelectionChanged, this, updateRemove);
+    connect(remove_, &QPushButton::clicked, this, &TDecryptWizardForm::RemoveSelected);
+    connect(removeAction, &QAction::triggered, this, &TDecryptWizardForm::RemoveSelected);
+    connect(selectAllAction, &QAction::triggered, files_, &QTreeWidget::selectAll);
+    connect(addFile, &QPushButton::clicked, this, [this] {
+        const QStringList chosen = QFileDialog::getOpenFileNames(this, QString(), LastFolder);
+        if (chosen.isEmpty())
+            return;
+        LastFolder = QFileInfo(chosen.first()).absolutePath();
+        AddFiles(chosen);
+    });
+    connect(addFolder, &QPushButton::clicked, this, [this] {
+        const QString folder = DialogMessages().AskFolder(
+            this, Tr("Specify folder with encrypted files", "strDecryptSpecifyFolderWithEncrypted"),
+            LastFolder);
+        if (folder.isEmpty())
+            return;
+        LastFolder = folder;
+        AddFolder(folder);
+    });
+    filesPage_->Complete = [this] { return files_->topLevelItemCount() > 0; };
+    return filesPage_;
+}
+
+QWizardPage* TDecryptWizardForm::BuildParametersPage() {
+    parametersPage_ = new TDecryptWizardPage;
+    parametersPage_->setTitle(QStringLiteral("Decryption parameters"));
+    auto* form = new QFormLayout(parametersPage_);
+    decryptor_ = new QComboBox;
+    decryptor_->setObjectName(QStringLiteral("decryptor"));
+    auto* settings = new QPushButton(QStringLiteral("Settings..."));
+    auto* decryptorRow = new QHBoxLayout;
+    decryptorRow->addWidget(decryptor_, 1);
+    decryptorRow->addWidget(settings);
+    form->addRow(QStringLiteral("Decryptor:"), decryptorRow);
+    password_ = new QLineEdit;
+    password_->setObjectName(QStringLiteral("password"));
+    password_->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("Password:"), password_);
+    target_ = new QLineEdit;
+    target_->setObjectName(QStringLiteral("targetFolder"));
+    auto* browse = new QPushButton(QStringLiteral("Browse..."));
+    auto* targetRow = new QHBoxLayout;
+    targetRow->addWidget(target_, 1);
+    targetRow->addWidget(browse);
+    form->addRow(QStringLiteral("Target Folder:"), targetRow);
+    keepStructure_ = new QCheckBox(QStringLiteral("Keep folder structure"));
+    keepStructure_->setObjectName(QStringLiteral("keepStructure"));
+    form->addRow(QString(), keepStructure_);
+    auto* fromTask = new QPushButton(QStringLiteral("Get these settings from respective Task..."));
+    fromTask->setEnabled(data_ != nullptr);
+    form->addRow(QString(), fromTask);
+    FillDecryptors(QString());
+
+    parametersPage_->Complete = [this] {
+        return !password_->text().trimmed().isEmpty() && decryptor_->currentIndex() >= 0 &&
+               !target_->text().trimmed().isEmpty();
+    };
+    connect(password_, &QLineEdit::textChanged, parametersPage_, &TDecryptWizardPage::Changed);
+    connect(target_, &QLineEdit::textChanged, parametersPage_, &TDecryptWizardPage::Changed);
+    connect(decryptor_, &QComboBox::currentIndexChanged, parametersPage_, &TDecryptWizardPage::Changed);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString folder = DialogMessages().AskFolder(
+            this, Tr("Specify target folder", "strDecryptSpecifyTargetFolder"), target_->text());
+        if (!folder.isEmpty())
+            target_->setText(folder);
+    });
+    connect(settings, &QPushButton::clicked, this, [this] {
+        const QString shown = decryptor_->currentText();
+        EditPreferences(this, 5, decryptor_->currentIndex());
+        FillDecryptors(shown);
+    });
+    connect(fromTask, &QPushButton::clicked, this, [this] {
+        if (!data_ || !TaskPicker)
+            return;
+        if (const TTask* task = TaskPicker(this, *data_))
+            TakeTaskSettings(*task);
+    });
+    return parametersPage_;
+}
+
+QWizardPage* TDecryptWizardForm::BuildDecryptingPage() {
+    decryptingPage_ = new TDecryptWizardPage;
+    decryptingPage_->setTitle(QStringLiteral("Decrypting..."));
+    auto* layout = new QVBoxLayout(decryptingPage_);
+    progress_ = new QProgressBar;
+    log_ = new QPlainTextEdit;
+    log_->setObjectName(QStringLiteral("log"));
+    log_->setReadOnly(true);
+    layout->addWidget(progress_);
+    layout->addWidget(log_, 1);
+    decryptingPage_->Complete = [this] { return !running_; };
+    decryptingPage_->Enter = [this] { StartPass(); };
+    return decryptingPage_;
+}
+
+QWizardPage* TDecryptWizardForm::BuildFinishedPage() {
+    auto* page = new TDecryptWizardPage;
+    page->setTitle(QStringLiteral("Decryption finished"));
+    auto* layout = new QVBoxLayout(page);
+    auto* countRow = new QHBoxLayout;
+    countRow->addWidget(new QLabel(QStringLiteral("Files decrypted:")));
+    count_ = new QLabel(QStringLiteral("0"));
+    count_->setObjectName(QStringLiteral("count"));
+    countRow->addWidget(count_);
+    countRow->addStretch(1);
+    layout->addLayout(countRow);
+    auto* open = new QPushButton(QStringLiteral("Open Target Folder"));
+    auto* restartButton = new QPushButton(QStringLiteral("Restart Wizard"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(open);
+    buttons->addWidget(restartButton);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+    page->Enter = [this] { count_->setText(QString::number(decrypted_)); };
+    connect(open, &QPushButton::clicked, this,
+            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(target_->text().trimmed())); });
+    connect(restartButton, &QPushButton::clicked, this, [this] {
+        files_->clear();
+        filesPage_->Changed();
+        restart();
+    });
+    return page;
+}
+
+void TDecryptWizardForm::FillDecryptors(const QString& select) {
+    QStringList names;
+    {
+        std::lock_guard lock(PackerSettingsMutex());
+        const TExternalEncryptorsSettings& list = ExternalEncryptors();
+        for (int i = 0; i < list.Count(); ++i)
+            names.append(list[i].Name());
+    }
+    const QSignalBlocker block(decryptor_);
+    decryptor_->clear();
+    decryptor_->addItems(names);
+    const int found = static_cast<int>(names.indexOf(select));
+    decryptor_->setCurrentIndex(found >= 0 ? found : (names.isEmpty() ? -1 : 0));
+    if (parametersPage_)
+        parametersPage_->Changed();
+}
+
+void TDecryptWizardForm::AddFiles(const QStringList& files) {
+    for (const QString& path : files) {
+        const QFileInfo info(path);
+        if (!IsEncryptedFileName(info.fileName()))
+            continue;
+        const QString folder = WithSlash(info.absolutePath());
+        bool known = false;
+        for (int i = 0; i < files_->topLevelItemCount() && !known; ++i) {
+            const QTreeWidgetItem* item = files_->topLevelItem(i);
+            known = item->text(0) == info.fileName() && item->text(1) == folder;
+        }
+        if (!known)
+            new QTreeWidgetItem(files_, {info.fileName(), folder});
+    }
+    filesPage_->Changed();
+}
+
+void TDecryptWizardForm::AddFolder(const QString& folder) {
+    // Links to folders are not descended into, so that a loop or a link out of the folder adds nothing
+    // unexpected.
+    QStringList found;
+    std::function<void(const QString&)> walk = [&](const QString& path) {
+        const QFileInfoList entries =
+            QDir(path).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                     QDir::Name | QDir::DirsLast);
+        for (const QFileInfo& entry : entries) {
+            if (entry.fileName().startsWith(QLatin1Char('.')))
+                continue;
+            if (entry.isDir()) {
+                if (!entry.isSymLink())
+                    walk(entry.absoluteFilePath());
+            } else if (entry.isFile()) {
+                found.append(entry.absoluteFilePath());
+            }
+        }
+    };
+    walk(folder);
+    AddFiles(found);
+}
+
+QStringList TDecryptWizardForm::Files() const {
+    QStringList paths;
+    for (int i = 0; i < files_->topLevelItemCount(); ++i)
+        paths.append(files_->topLevelItem(i)->text(1) + files_->topLevelItem(i)->text(0));
+    return paths;
+}
+
+void TDecryptWizardForm::RemoveSelected() {
+    qDeleteAll(files_->selectedItems());
+    filesPage_->Changed();
+}
+
+void TDecryptWizardForm::TakeTaskSettings(const TTask& task) {
+    if (!task.CryptUse) {
+        DialogMessages().Warning(
+            this, Tr("Warning!", "strWarning"),
+            Tr("The Task selected don't use encryption.", "strDecryptNoCryptInfoInTask"));
+        return;
+    }
+    password_->setText(task.CryptPassword);
+    const int index = decryptor_->findText(task.CryptType, Qt::MatchExactly);
+    decryptor_->setCurrentIndex(index >= 0 ? index : (decryptor_->count() > 0 ? 0 : -1));
+}
+
+QStringList TDecryptWizardForm::LogLines() const {
+    return log_->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void TDecryptWizardForm::Log(const QString& line) {
+    log_->appendPlainText(line);
+}
+
+void TDecryptWizardForm::reject() {
+    if (running_)
+        return;  // the outside programs are still running; the pass ends by itself
+    QWizard::reject();
+}
+
+void TDecryptWizardForm::StartPass() {
+    if (running_)
+        return;
+    running_ = true;
+    ++passes_;
+    decrypted_ = 0;
+    decryptedInPass_ = 0;
+    decryptingPage_->Changed();
+    button(QWizard::BackButton)->setEnabled(false);
+    button(QWizard::CancelButton)->setEnabled(false);
+    log_->clear();
+
+    const QString decryptor = decryptor_->currentText();
+    const QString password = password_->text();
+    const QString target = target_->text().trimmed();
+    const bool keep = keepStructure_->isChecked();
+    std::vector<TDecryptRow> rows;
+    for (int i = 0; i < files_->topLevelItemCount(); ++i)
+        rows.push_back({files_->topLevelItem(i)->text(1) + files_->topLevelItem(i)->text(0),
+                        files_->topLevelItem(i)->text(1)});
+
+    Log(FormatText(Tr("Using decryption algorithm %s.", "strDecryptLogUsing"), {decryptor}));
+    Log(FormatText(Tr("Decrypting to %s.", "strDecryptLogTo"), {WithSlash(target)}));
+    Log(FormatText(Tr("Decryption started.", "strDecryptLogStart"), {}));
+    progress_->setRange(0, qMax(0, static_cast<int>(rows.size()) - 1));
+    progress_->setValue(0);
+
+    // Texts are translated here: the language file belongs to the main thread.
+    const QString cantCreate = Tr("Can't create folder %s", "strCantCreateFolder");
+    const QString decrypting = Tr("Decrypting file \"%s\".", "strDecryptLogFile");
+    const QString failed = Tr("Error decrypting file \"%s\".", "strDecryptLogError");
+    const QString finished = Tr("Decryption finished.", "strDecryptLogFinish");
+
+    worker_ = QThread::create(
+        [this, rows, decryptor, password, target, keep, cantCreate, decrypting, failed, finished] {
+            auto post = [this](const QString& line) {
+                QMetaObject::invokeMethod(
+                    this, [this, line] { Log(line); }, Qt::QueuedConnection);
+            };
+            TTask task;
+            task.CryptUse = true;
+            task.CryptType = decryptor;
+            task.CryptPassword = password;
+            auto encryptor = std::make_unique<TExternalEncryptor>(task, nullptr);
+            for (size_t i = 0; i < rows.size(); ++i) {
+                const QString folder = DecryptTargetFolder(target, rows[i].Folder, keep);
+                if (!CheckFolder(folder, true)) {
+                    post(FormatText(cantCreate, {folder}));
+                    return;
+                }
+                post(FormatText(decrypting, {rows[i].Source}));
+                const int index = static_cast<int>(i);
+                QMetaObject::invokeMethod(
+                    this, [this, index] { progress_->setValue(index); }, Qt::QueuedConnection);
+                QString destination = folder;
+                destination.chop(1);
+                if (encryptor->DecryptFile(rows[i].Source, destination))
+                    ++decryptedInPass_;
+                else
+                    post(FormatText(failed, {rows[i].Source}));
+            }
+            post(finished);
+        });
+    connect(worker_, &QThread::finished, this, &TDecryptWizardForm::FinishPass, Qt::QueuedConnection);
+    worker_->start();
+}
+
+void TDecryptWizardForm::FinishPass() {
+    if (worker_) {
+        worker_->wait();
+        delete worker_;
+        worker_ = nullptr;
+    }
+    decrypted_ = decryptedInPass_;
+    running_ = false;
+    button(QWizard::BackButton)->setEnabled(true);
+    button(QWizard::CancelButton)->setEnabled(true);
+    decryptingPage_->Changed();
+}
+
+void ShowDecryptWizard(QWidget* parent, const TMainData* data) {
+    TDecryptWizardForm wizard(parent, data);
+    wizard.exec();
+}

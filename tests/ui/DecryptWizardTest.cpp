@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+
+#include "UiFixtures.h"
+#include "packing/Packers.h"
+#include "ui/DecryptWizard.h"
+#include "ui/PreferencesDialog.h"
+
+namespace {
+
+const QString kAes = QStringLiteral("AES (256 Bit)");
+
+class DecryptWizardTest : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        static const bool registered = [] {
+            RegisterPackers();
+            return true;
+        }();
+        (void)registered;
+        LoadGlobalSettings();
+        previousPath = qgetenv("PATH");
+        qputenv("PATH", QByteArray(TARNOVEX_CRYPT_FOLDER) + ':' + previousPath);
+        TDialogMessages& m = DialogMessages();
+        m.Warning = [this](QWidget*, const QString& caption, const QString& text) {
+            warnings.append(caption + " | " + text);
+        };
+        m.Error = m.Warning;
+    }
+    void TearDown() override {
+        qputenv("PATH", previousPath);
+        ResetDialogMessages();
+        UiTest::TearDown();
+    }
+
+    // Encrypts plain text with the companion encryptor into path.
+    void Encrypt(const QString& path, const QByteArray& text, const QString& password) {
+        const QString plain = home.WriteFile(QStringLiteral("plain.tmp"), text);
+        QProcess crypt;
+        crypt.start(QStringLiteral(TARNOVEX_CRYPT_FOLDER) + QStringLiteral("crypt"),
+                    {QStringLiteral("-ca"), plain, path, password});
+        ASSERT_TRUE(crypt.waitForFinished(60000));
+        ASSERT_EQ(crypt.exitCode(), 0) << crypt.readAllStandardError().toStdString();
+        QFile::remove(plain);
+    }
+
+    void SetParameters(TDecryptWizardForm& wizard, const QString& password, const QString& target) {
+        auto* decryptor = wizard.findChild<QComboBox*>(QStringLiteral("decryptor"));
+        ASSERT_NE(decryptor, nullptr);
+        decryptor->setCurrentIndex(decryptor->findText(kAes));
+        ASSERT_EQ(decryptor->currentText(), kAes);
+        wizard.findChild<QLineEdit*>(QStringLiteral("password"))->setText(password);
+        wizard.findChild<QLineEdit*>(QStringLiteral("targetFolder"))->setText(target);
+    }
+
+    // Waits for the pass that entering the decrypting page started. The deadline only keeps a broken
+    // pass from hanging the suite; nothing is measured.
+    void WaitForPass(TDecryptWizardForm& wizard) {
+        QDeadlineTimer deadline(120000);
+        while (wizard.PassRunning() && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        ASSERT_FALSE(wizard.PassRunning());
+    }
+
+    QByteArray previousPath;
+    QStringList warnings;
+};
+
+TEST_F(DecryptWizardTest, AddsOnlyEncryptedFilesAndEachOnce) {
+    home.WriteFile(QStringLiteral("in/a.crypt"), "x");
+    home.WriteFile(QStringLiteral("in/sub/b.CRYPT"), "x");
+    home.WriteFile(QStringLiteral("in/c.zip"), "x");
+    home.WriteFile(QStringLiteral("in/.hidden/d.crypt"), "x");
+    home.WriteFile(QStringLiteral("in/.e.crypt"), "x");
+    TDecryptWizardForm wizard;
+    EXPECT_FALSE(wizard.page(TDecryptWizardForm::pgFiles)->isComplete());
+    wizard.AddFolder(home.File(QStringLiteral("in")));
+    EXPECT_EQ(wizard.Files(), (QStringList{home.File(QStringLiteral("in/a.crypt")),
+                                           home.File(QStringLiteral("in/sub/b.CRYPT"))}));
+    wizard.AddFolder(home.File(QStringLiteral("in")));
+    wizard.AddFiles({home.File(QStringLiteral("in/c.zip")), home.File(QStringLiteral("in/a.crypt"))});
+    EXPECT_EQ(wizard.Files().size(), 2);
+    EXPECT_TRUE(wizard.page(TDecryptWizardForm::pgFiles)->isComplete());
+}
+
+TEST_F(DecryptWizardTest, DecryptsIntoTheTargetFolderAndGoingBackOneStepDoesNotRepeat) {
+    const QString encrypted = home.File(QStringLiteral("store/report.txt.crypt"));
+    QDir().mkpath(home.File(QStringLiteral("store")));
+    Encrypt(encrypted, "quarterly figures\n", QStringLiteral("s3cret"));
+    const QString out = home.File(QStringLiteral("out"));
+
+    TDecryptWizardForm wizard;
+    wizard.show();
+    wizard.AddFiles({encrypted});
+    wizard.next();
+    ASSERT_EQ(wizard.currentId(), TDecryptWizardForm::pgParameters);
+    EXPECT_FALSE(wizard.currentPage()->isComplete());
+    SetParameters(wizard, QStringLiteral("s3cret"), out);
+    EXPECT_TRUE(wizard.currentPage()->isComplete());
+    wizard.next();
+    WaitForPass(wizard);
+    QFile result(out + QStringLiteral("/report.txt"));
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(result.readAll(), QByteArray("quarterly figures\n"));
+    const QStringList log = wizard.LogLines();
+    EXPECT_EQ(log.first(), QStringLiteral("Using decryption algorithm ") + kAes + QStringLiteral("."));
+    EXPECT_TRUE(log.contains(QStringLiteral("Decrypting file \"") + encrypted + QStringLiteral("\".")));
+    EXPECT_EQ(log.last(), QStringLiteral("Decryption finished."));
+
+    wizard.next();
+    ASSERT_EQ(wizard.currentId(), TDecryptWizardForm::pgFinished);
+    EXPECT_EQ(wizard.findChild<QLabel*>(QStringLiteral("count"))->text(), QStringLiteral("1"));
+    wizard.back();
+    wizard.next();
+    EXPECT_EQ(wizard.PassCount(), 1);
+    wizard.back();
+    wizard.back();
+    ASSERT_EQ(wizard.currentId(), TDecryptWizardForm::pgParameters);
+    wizard.next();
+    WaitForPass(wizard);
+    EXPECT_EQ(wizard.PassCount(), 2);
+}
+
+TEST_F(DecryptWizardTest, AWrongPasswordFailsAndLeavesNoOutputFile) {
+    const QString encrypted = home.File(QStringLiteral("store/a.crypt"));
+    QDir().mkpath(home.File(QStringLiteral("store")));
+    Encrypt(encrypted, "secret text", QStringLiteral("right"));
+    const QString out = home.File(QStringLiteral("out"));
+
+    TDecryptWizardForm wizard;
+    wizard.show();
+    wizard.AddFiles({encrypted});
+    wizard.next();
+    SetParameters(wizard, QStringLiteral("wrong"), out);
+    wizard.next();
+    WaitForPass(wizard);
+    EXPECT_TRUE(wizard.LogLines().contains(QStringLiteral("Error decrypting file \"") + encrypted +
+                                           QStringLiteral("\".")));
+    EXPECT_EQ(wizard.DecryptedCount(), 0);
+    EXPECT_TRUE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(DecryptWizardTest, AFolderThatCannotBeCreatedEndsThePass) {
+    const QString encrypted = home.File(QStringLiteral("store/a.crypt"));
+    QDir().mkpath(home.File(QStringLiteral("store")));
+    Encrypt(encrypted, "text", QStringLiteral("pw"));
+    const QString blocker = home.WriteFile(QStringLiteral("blocker"), "a file, not a folder");
+
+    TDecryptWizardForm wizard;
+    wizard.show();
+    wizard.AddFiles({encrypted});
+    wizard.next();
+    SetParameters(wizard, QStringLiteral("pw"), blocker + QStringLiteral("/out"));
+    wizard.next();
+    WaitForPass(wizard);
+    const QStringList log = wizard.LogLines();
+    EXPECT_EQ(log.last(), QStringLiteral("Can't create folder ") + blocker + QStringLiteral("/out/"));
+    EXPECT_FALSE(log.contains(QStringLiteral("Decryption finished.")));
+}
+
+TEST_F(DecryptWizardTest, TaskSettingsAreTakenOnlyFromATaskThatEncrypts) {
+    TDecryptWizardForm wizard;
+    auto* decryptor = wizard.findChild<QComboBox*>(QStringLiteral("decryptor"));
+    auto* password = wizard.findChild<QLineEdit*>(QStringLiteral("password"));
+    password->setText(QStringLiteral("mine"));
+    decryptor->setCurrentIndex(1);
+    TTask plain;
+    plain.CryptUse = false;
+    plain.CryptPassword = QStringLiteral("theirs");
+    wizard.TakeTaskSettings(plain);
+    EXPECT_EQ(password->text(), QStringLiteral("mine"));
+    EXPECT_EQ(decryptor->currentIndex(), 1);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0], QStringLiteral("Warning! | The Task selected don't use encryption."));
+
+    TTask encrypting;
+    encrypting.CryptUse = true;
+    encrypting.CryptType = kAes;
+    encrypting.CryptPassword = QStringLiteral("theirs");
+    wizard.TakeTaskSettings(encrypting);
+    EXPECT_EQ(password->text(), QStringLiteral("theirs"));
+    EXPECT_EQ(decryptor->currentText(), kAes);
+    encrypting.CryptType = QStringLiteral("gone");
+    wizard.TakeTaskSettings(encrypting);
+    EXPECT_EQ(decryptor->currentIndex(), 0);
+}
+
+TEST(DecryptTargetFolder, KeepsTheSourceFoldersBelowTheTargetOnlyWhenAsked) {
+    EXPECT_EQ(DecryptTargetFolder(QStringLiteral("/out"), QStringLiteral("/backup/docs/"), false),
+              QStringLiteral("/out/"));
+    EXPECT_EQ(DecryptTargetFolder(QStringLiteral("/out/"), QStringLiteral("/backup/docs/"), true),
+              QStringLiteral("/out/backup/docs/"));
+    EXPECT_EQ(DecryptTargetFolder(QStringLiteral("/out"), QStringLiteral("/"), true),
+              QStringLiteral("/out/"));
+    EXPECT_TRUE(IsEncryptedFileName(QStringLiteral("a.CrYpT")));
+    EXPECT_FALSE(IsEncryptedFileName(QStringLiteral("a.crypt.zip")));
+    EXPECT_FALSE(IsEncryptedFileName(QStringLiteral("acrypt")));
+}
+
+}  // namespace

@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeySequenceEdit>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <mutex>
+
+#include "UiFixtures.h"
+#include "packing/PackerSettings.h"
+#include "packing/Packers.h"
+#include "platform/Autostart.h"
+#include "platform/HotKeys.h"
+#include "settings/Language.h"
+#include "ui/PreferencesDialog.h"
+
+namespace {
+
+template <typename T>
+T* ByText(QWidget* root, const QString& text) {
+    for (T* widget : root->findChildren<T*>())
+        if (widget->text() == text)
+            return widget;
+    ADD_FAILURE() << "no control captioned " << text.toStdString();
+    return nullptr;
+}
+
+template <typename T>
+T* Named(QWidget* root, const char* name) {
+    T* widget = root->findChild<T*>(QString::fromUtf8(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+// Records what the dialog tells and answers its questions without blocking.
+struct TRecordedMessages {
+    QStringList errors;
+    QStringList confirmations;
+    bool confirmAnswer = true;
+    QString typedName;
+
+    void Install() {
+        TDialogMessages& m = DialogMessages();
+        m.Error = [this](QWidget*, const QString& caption, const QString& text) {
+            errors.append(caption + " | " + text);
+        };
+        m.Warning = m.Error;
+        m.Information = [](QWidget*, const QString&, const QString&) {};
+        m.Confirm = [this](QWidget*, const QString& caption, const QString& text) {
+            confirmations.append(caption + " | " + text);
+            return confirmAnswer;
+        };
+        m.AskText = [this](QWidget*, const QString&, const QString&, QString& text) {
+            text = typedName;
+            return !typedName.isEmpty();
+        };
+        m.AskFolder = [](QWidget*, const QString&, const QString&) { return QString(); };
+    }
+};
+
+class PreferencesDialogTest : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        static const bool registered = [] {
+            RegisterPackers();
+            return true;
+        }();
+        (void)registered;
+        previousConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", home.File(QStringLiteral("config")).toUtf8());
+        TPrefsForm::DialEntriesSource = [] {
+            return QStringList{QStringLiteral("Office VPN"), QStringLiteral("Modem")};
+        };
+        TPrefsForm::RememberedPage = 0;
+        TPrefsForm::RememberedNode = 0;
+        LoadGlobalSettings();
+        messages.Install();
+    }
+    void TearDown() override {
+        ResetDialogMessages();
+        UnloadLanguageFile();
+        qputenv("XDG_CONFIG_HOME", previousConfig);
+        UiTest::TearDown();
+    }
+
+    QByteArray previousConfig;
+    TRecordedMessages messages;
+};
+
+TEST_F(PreferencesDialogTest, ChangedPreferencesAreSavedAndLoadedAgainValueForValue) {
+    {
+        TPrefsForm form(nullptr, TPrefsForm::pgStartup);
+        ByText<QCheckBox>(&form, "Run &minimized")->setChecked(true);
+        ByText<QCheckBox>(&form, "Show splash scr&een at startup")->setChecked(false);
+        ByText<QCheckBox>(&form, "Run at system &startup")->setChecked(true);
+        ByText<QCheckBox>(&form, "Show main window on Hot Key:")->setChecked(true);
+        Named<QKeySequenceEdit>(&form, "hotKey")
+            ->setKeySequence(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B));
+        ByText<QRadioButton>(&form, "Disable - only one Task can run at a time")->setChecked(true);
+        Named<QSpinBox>(&form, "pauseMin")->setValue(17);
+        ByText<QRadioButton>(&form, "Custom temporary folder:")->setChecked(true);
+        Named<QLineEdit>(&form, "tempFolder")->setText(QStringLiteral("/var/tmp/tarnovex"));
+        ByText<QCheckBox>(&form, "Show grid")->setChecked(true);
+        ByText<QRadioButton>(&form, "Realtime")->setChecked(true);
+        ByText<QRadioButton>(&form, "Abort/Stop")->setChecked(true);
+        Named<QLineEdit>(&form, "emailTo")->setText(QStringLiteral("ann@example.org"));
+        Named<QListWidget>(&form, "dialEntries")->setCurrentRow(2);
+        ByText<QCheckBox>(&form, "Enable activity logging")->setChecked(false);
+        form.accept();
+        ASSERT_EQ(form.result(), QDialog::Accepted);
+        form.Apply();
+        SaveGlobalSettings();
+    }
+    ResetGlobalSettings();
+    LoadGlobalSettings();
+    const TGlobalSettings& g = GlobalSettings();
+    EXPECT_TRUE(g.Startup.StartupRunMinimized);
+    EXPECT_FALSE(g.Startup.StartupShowSplash);
+    EXPECT_TRUE(g.Startup.StartupHotKeyUse);
+    EXPECT_EQ(g.Startup.StartupHotKey, quint16('B' | kHotKeyCtrl | kHotKeyAlt));
+    EXPECT_TRUE(g.Performance.DisallowSimultaneousBackup);
+    EXPECT_EQ(g.Performance.SchedulePauseMin, 17);
+    EXPECT_FALSE(g.Performance.TempDirDefault);
+    EXPECT_EQ(g.Performance.TempDirCustom, QStringLiteral("/var/tmp/tarnovex"));
+    EXPECT_TRUE(g.LogDisplay.LogGrid);
+    EXPECT_EQ(g.TasksDefaults.CpuPerformance, 6);
+    EXPECT_EQ(g.TasksDefaults.PowerBatteryMode, QStringLiteral("A"));
+    EXPECT_EQ(g.TasksDefaults.EmailTo, QStringLiteral("ann@example.org"));
+    EXPECT_EQ(g.TasksDefaults.DialEntry, QStringLiteral("Modem"));
+    EXPECT_FALSE(g.TasksDefaults.LogEnabled);
+    EXPECT_TRUE(Autostart::Exists());
+
+    // The reopened dialog shows the stored values again.
+    TPrefsForm again(nullptr, TPrefsForm::pgStartup);
+    EXPECT_EQ(Named<QSpinBox>(&again, "pauseMin")->value(), 17);
+    EXPECT_EQ(Named<QKeySequenceEdit>(&again, "hotKey")->keySequence(),
+              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B));
+    EXPECT_EQ(Named<QListWidget>(&again, "dialEntries")->currentItem()->text(), QStringLiteral("Modem"));
+    EXPECT_TRUE(ByText<QCheckBox>(&again, "Run at system &startup")->isChecked());
+}
+
+TEST_F(PreferencesDialogTest, CancelLeavesEverySettingAsItWas) {
+    const TGlobalSettings before = GlobalSettings();
+    TPrefsForm form(nullptr, TPrefsForm::pgPerformance);
+    ByText<QCheckBox>(&form, "Run &minimized")->setChecked(true);
+    Named<QSpinBox>(&form, "pauseMin")->setValue(99);
+    ByText<QCheckBox>(&form, "Show grid")->setChecked(true);
+    Named<QLineEdit>(&form, "emailTo")->setText(QStringLiteral("bob@example.org"));
+    ByText<QCheckBox>(&form, "Run at system &startup")->setChecked(true);
+    form.reject();
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    const TGlobalSettings& g = GlobalSettings();
+    EXPECT_EQ(g.Startup.StartupRunMinimized, before.Startup.StartupRunMinimized);
+    EXPECT_EQ(g.Performance.SchedulePauseMin, before.Performance.SchedulePauseMin);
+    EXPECT_EQ(g.LogDisplay.LogGrid, before.LogDisplay.LogGrid);
+    EXPECT_EQ(g.LogDisplay.LogSummaryColorBg, before.LogDisplay.LogSummaryColorBg);
+    EXPECT_EQ(g.TasksDefaults.EmailTo, before.TasksDefaults.EmailTo);
+    EXPECT_FALSE(Autostart::Exists());
+}
+
+TEST_F(PreferencesDialogTest, DefaultPasswordChangesOnlyWithMatchingEntries) {
+    {
+        TPrefsForm form(nullptr, TPrefsForm::pgStartup);
+        auto* change = Named<QCheckBox>(&form, "changePassword");
+        EXPECT_TRUE(change->isEnabled());  // an empty password matches the empty field
+        change->setChecked(true);
+        Named<QLineEdit>(&form, "newPassword")->setText(QStringLiteral("one"));
+        Named<QLineEdit>(&form, "confirmPassword")->setText(QStringLiteral("two"));
+        form.accept();
+        EXPECT_NE(form.result(), QDialog::Accepted);
+        ASSERT_EQ(messages.errors.size(), 1);
+        EXPECT_TRUE(messages.errors[0].contains(QStringLiteral("do not match")))
+            << messages.errors[0].toStdString();
+        EXPECT_EQ(form.CurrentPage(), TPrefsForm::pgTaskDefaults);
+        EXPECT_EQ(form.CurrentNode(), TPrefsForm::ndPassword);
+
+        Named<QLineEdit>(&form, "confirmPassword")->setText(QStringLiteral("one"));
+        Named<QLineEdit>(&form, "reminder")->setText(QStringLiteral("the number"));
+        form.accept();
+        ASSERT_EQ(form.result(), QDialog::Accepted);
+        form.Apply();
+    }
+    EXPECT_EQ(GlobalSettings().TasksDefaults.Password, QStringLiteral("one"));
+    EXPECT_EQ(GlobalSettings().TasksDefaults.PasswordReminder, QStringLiteral("the number"));
+    EXPECT_EQ(TPrefsForm::RememberedNode, TPrefsForm::ndPassword);
+
+    // A wrong current password keeps the change box disabled and the password as it was.
+    TPrefsForm form(nullptr);
+    EXPECT_EQ(form.CurrentPage(), TPrefsForm::pgTaskDefaults);  // the remembered page
+    Named<QLineEdit>(&form, "currentPassword")->setText(QStringLiteral("wrong"));
+    auto* change = Named<QCheckBox>(&form, "changePassword");
+    EXPECT_FALSE(change->isEnabled());
+    change->setChecked(true);
+    Named<QLineEdit>(&form, "newPassword")->setText(QStringLiteral("x"));
+    form.accept();
+    ASSERT_EQ(form.result(), QDialog::Accepted);
+    form.Apply();
+    EXPECT_EQ(GlobalSettings().TasksDefaults.Password, QStringLiteral("one"));
+}
+
+TEST_F(PreferencesDialogTest, OpensTheAskedDefinitionAndIgnoresAnEntryBeyondTheList) {
+    TPrefsForm third(nullptr, TPrefsForm::pgEncryptors, 2);
+    EXPECT_EQ(third.CurrentPage(), TPrefsForm::pgEncryptors);
+    EXPECT_EQ(Named<QListWidget>(&third, "encryptors")->currentRow(), 2);
+    EXPECT_EQ(Named<QLineEdit>(&third, "encryptorField1")->text(), DefaultEncryptors()[2].Decrypt);
+
+    TPrefsForm beyond(nullptr, TPrefsForm::pgCompressors, 500);
+    EXPECT_EQ(Named<QListWidget>(&beyond, "compressors")->currentRow(), 0);
+    EXPECT_EQ(Named<QLineEdit>(&beyond, "compressorField4")->text(), DefaultCompressors()[0].AddFiles);
+}
+
+TEST_F(PreferencesDialogTest, DefinitionEditsReachTheListsEvenWhenCancelled) {
+    messages.typedName = QStringLiteral("My Crypt");
+    {
+        TPrefsForm form(nullptr, TPrefsForm::pgEncryptors);
+        auto* list = Named<QListWidget>(&form, "encryptors");
+        const int before = list->count();
+        Named<QPushButton>(&form, "encryptorAdd")->click();
+        ASSERT_EQ(list->count(), before + 1);
+        EXPECT_EQ(list->currentRow(), 0);  // the list is refilled and its first definition shown
+        list->setCurrentRow(before);
+        EXPECT_TRUE(Named<QLineEdit>(&form, "encryptorField1")->text().isEmpty());
+        Named<QLineEdit>(&form, "encryptorField1")->setText(QStringLiteral("mycrypt -d %%S %%D %%P"));
+        list->setCurrentRow(0);
+
+        // Delete asks first and removes the shown definition by name.
+        Named<QPushButton>(&form, "encryptorDelete")->click();
+        ASSERT_EQ(messages.confirmations.size(), 1);
+        EXPECT_TRUE(
+            messages.confirmations[0].contains(QStringLiteral("\"RC4 (128 Bit)\" encryptors from list")))
+            << messages.confirmations[0].toStdString();
+        EXPECT_TRUE(Named<QLineEdit>(&form, "encryptorField0")->text().isEmpty());
+        EXPECT_FALSE(Named<QPushButton>(&form, "encryptorDelete")->isEnabled());
+        form.reject();
+    }
+    {
+        std::lock_guard lock(PackerSettingsMutex());
+        TExternalEncryptorSettings* mine = ExternalEncryptors().FindEncryptor(QStringLiteral("My Crypt"));
+        ASSERT_NE(mine, nullptr);
+        EXPECT_EQ(mine->Value(TEncryptorField::Decrypt), QStringLiteral("mycrypt -d %%S %%D %%P"));
+        EXPECT_TRUE(mine->Modified);
+        EXPECT_EQ(ExternalEncryptors().FindEncryptor(QStringLiteral("RC4 (128 Bit)")), nullptr);
+    }
+    // Restore brings the shipped definition back and keeps the user's own.
+    TPrefsForm form(nullptr, TPrefsForm::pgEncryptors);
+    Named<QPushButton>(&form, "encryptorRestore")->click();
+    std::lock_guard lock(PackerSettingsMutex());
+    EXPECT_NE(ExternalEncryptors().FindEncryptor(QStringLiteral("RC4 (128 Bit)")), nullptr);
+    EXPECT_NE(ExternalEncryptors().FindEncryptor(QStringLiteral("My Crypt")), nullptr);
+}
+
+TEST_F(PreferencesDialogTest, AlertSetIsWrittenWhenAnotherSetIsChosen) {
+    TPrefsForm form(nullptr, TPrefsForm::pgTaskDefaults);
+    const QList<QCheckBox*> dialogs = form.findChildren<QCheckBox*>();
+    QCheckBox* firstDialog = nullptr;
+    for (QCheckBox* box : dialogs)
+        if (box->text() == QStringLiteral("Show message dialog")) {
+            firstDialog = box;  // the first belongs to "Task started"
+            break;
+        }
+    ASSERT_NE(firstDialog, nullptr);
+    const bool was =
+        AlertOf(GlobalSettings().TasksDefaults.Events, TAlertSet::Scheduled, TAlertEventKind::Start).Dialog;
+    firstDialog->setChecked(!was);
+    Named<QLineEdit>(&form, "soundFile0")->setText(QStringLiteral("Media/bell.wav"));
+    Named<QComboBox>(&form, "alertSet")->setCurrentIndex(1);
+    const TAlertChannels& scheduled =
+        AlertOf(GlobalSettings().TasksDefaults.Events, TAlertSet::Scheduled, TAlertEventKind::Start);
+    EXPECT_EQ(scheduled.Dialog, !was);
+    EXPECT_EQ(scheduled.SoundFile, QStringLiteral("Media/bell.wav"));
+    // The manual set is shown now.
+    EXPECT_EQ(
+        firstDialog->isChecked(),
+        AlertOf(GlobalSettings().TasksDefaults.Events, TAlertSet::Manual, TAlertEventKind::Start).Dialog);
+    EXPECT_EQ(
+        Named<QLineEdit>(&form, "soundFile0")->text(),
+        AlertOf(GlobalSettings().TasksDefaults.Events, TAlertSet::Manual, TAlertEventKind::Start).SoundFile);
+}
+
+TEST_F(PreferencesDialogTest, EnglishDefaultEmptiesTheLanguageAndTheSameChoiceChangesNothing) {
+    home.WriteFile(QStringLiteral("DUTCH.lng"), "[Misc]\nstrError=Fout\n");
+    GlobalSettings().Language = QStringLiteral("dutch.LNG");
+    {
+        TPrefsForm form(nullptr, TPrefsForm::pgLanguage);
+        auto* list = Named<QListWidget>(&form, "languages");
+        ASSERT_EQ(list->currentItem()->text(), QStringLiteral("Dutch"));
+        form.accept();
+        form.Apply();
+    }
+    EXPECT_EQ(GlobalSettings().Language, QStringLiteral("dutch.LNG"));  // unchanged, not rewritten
+    {
+        TPrefsForm form(nullptr, TPrefsForm::pgLanguage);
+        Named<QListWidget>(&form, "languages")->setCurrentRow(0);
+        form.accept();
+        form.Apply();
+    }
+    EXPECT_TRUE(GlobalSettings().Language.isEmpty());
+    EXPECT_FALSE(LanguageFileLoaded());
+}
+
+TEST(HotKeyConversion, StoredCodesRoundTripAndUnknownKeysGiveNone) {
+    const QKeySequence f5(Qt::SHIFT | Qt::Key_F5);
+    EXPECT_EQ(HotKeyFromSequence(f5), quint16(0x74 | kHotKeyShift));
+    EXPECT_EQ(SequenceFromHotKey(HotKeyFromSequence(f5)), f5);
+    EXPECT_EQ(HotKeyFromSequence(QKeySequence()), 0);
+    EXPECT_EQ(HotKeyFromSequence(QKeySequence(Qt::Key_Eacute)), 0);
+    EXPECT_TRUE(SequenceFromHotKey(0).isEmpty());
+}
+
+}  // namespace
