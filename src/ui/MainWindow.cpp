@@ -171,6 +171,24 @@ void TMainWindow::SetTaskPropertiesEditor(std::function<bool(TTask&, bool)> edit
     CheckState();
 }
 
+bool TMainWindow::SetCommand(const QString& name, std::function<void()> handler) {
+    QAction* action = Action(name);
+    if (action == nullptr || !handler)
+        return false;
+    action->disconnect(this);
+    connect(action, &QAction::triggered, this, [this, handler = std::move(handler)] {
+        handler();
+        UpdateAll();
+    });
+    action->setProperty("available", true);
+    const QString text = action->text().remove(QLatin1Char('&'));
+    action->setToolTip(text);
+    action->setStatusTip(text);
+    action->setEnabled(true);
+    CheckState();
+    return true;
+}
+
 // --- actions ---------------------------------------------------------------------------------------
 
 QAction* TMainWindow::NewAction(const QString& name, const QString& text, std::function<void()> handler,

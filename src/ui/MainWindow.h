@@ -54,6 +54,11 @@ public:
     // The task properties dialog (true on OK). Until one is set, "New..." and "Properties..." stay
     // disabled.
     void SetTaskPropertiesEditor(std::function<bool(TTask& task, bool isNew)> editor);
+    // Gives a command that waits for its dialog (the options pages "actOptions0" to "actOptions7",
+    // "actLogOptions", the wizards, "actTaskShortcut", "actHelpHomepage") its handler: the command becomes
+    // available and follows the enabling rules. After the handler the views and command states are
+    // refreshed. False for an unknown command name.
+    bool SetCommand(const QString& name, std::function<void()> handler);
     // The close of the window was accepted: the program ends.
     std::function<void()> Exited;
 

@@ -136,6 +136,23 @@ TEST_F(MainWindow, CommandsWithoutTheirDialogsStayDisabledAndSaySo) {
     }
 }
 
+TEST_F(MainWindow, ACommandGetsItsDialogLater) {
+    auto window = MakeWindow();
+    int opened = 0;
+    EXPECT_FALSE(window->SetCommand(QStringLiteral("actNoSuchThing"), [] {}));
+    ASSERT_TRUE(window->SetCommand(QStringLiteral("actOptions3"), [&opened] { ++opened; }));
+    QAction* logDisplay = window->Action(QStringLiteral("actOptions3"));
+    EXPECT_TRUE(logDisplay->isEnabled());
+    EXPECT_NE(logDisplay->toolTip(), TMainWindow::NotAvailableText());
+    logDisplay->trigger();
+    EXPECT_EQ(opened, 1);
+    // "Create Task Shortcut" keeps its rule: only with a selected task.
+    ASSERT_TRUE(window->SetCommand(QStringLiteral("actTaskShortcut"), [] {}));
+    EXPECT_FALSE(Enabled(*window, "actTaskShortcut"));
+    window->SelectTask(home->ID);
+    EXPECT_TRUE(Enabled(*window, "actTaskShortcut"));
+}
+
 TEST_F(MainWindow, RunningTaskEnablesPauseAndStopAndDisablesStart) {
     auto window = MakeWindow();
     ASSERT_TRUE(window->SelectTask(office1->ID));
