@@ -19,6 +19,7 @@
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <mutex>
 
 #include "model/FileMask.h"
@@ -134,7 +135,7 @@ void TTaskPropertiesForm::BuildPages() {
     navigator_->setObjectName(QStringLiteral("navigator"));
     pages_ = new QStackedWidget;
 
-    const std::pair<const char*, const char*> titles[pgCount] = {
+    const std::pair<const char*, const char*> titles[] = {
         {"General", "strTaskPropGeneral"},
         {"Source", "strTaskPropSource"},
         {"Destination", "strTaskPropDestination"},
@@ -148,15 +149,24 @@ void TTaskPropertiesForm::BuildPages() {
         {"Internal Schedule", "strTaskPropAutorunInternalSchedule"},
         {"Folder Monitor", "strTaskPropAutorunFolderMonitor"},
         {"Run Programs", "strTaskPropAdvancedRunPrograms"},
+        {"Auto Dial", "strTaskPropAdvancedAutoDial"},
+        {"Hardware Profile", "strTaskPropAdvancedHardwareProfile"},
         {"Limit Bandwith", "strTaskPropAdvancedLimitBandwith"},
         {"Task Password", "strTaskPropAdvancedTaskPassword"},
         {"Log Settings", "strTaskPropAdvancedLogSettings"},
+        {"CPU Performance", "strTaskPropAdvancedCPUPerformance"},
+        {"Power Management", "strTaskPropAdvancedPowerManagement"},
+        {"Email Settings", "strTaskPropAdvancedEmailSettings"},
     };
-    QWidget* built[pgCount] = {
-        BuildGeneralPage(),     BuildSourcePage(),        BuildDestinationPage(),  BuildFiltersPage(),
-        BuildCompressionPage(), BuildEncryptionPage(),    BuildOldVersionsPage(),  BuildObsoletePage(),
-        BuildOptionsPage(),     BuildErrorHandlingPage(), BuildSchedulePage(),     BuildFolderMonitorPage(),
-        BuildRunProgramsPage(), BuildBandwidthPage(),     BuildTaskPasswordPage(), BuildLogSettingsPage()};
+    QWidget* built[] = {BuildGeneralPage(),        BuildSourcePage(),          BuildDestinationPage(),
+                        BuildFiltersPage(),        BuildCompressionPage(),     BuildEncryptionPage(),
+                        BuildOldVersionsPage(),    BuildObsoletePage(),        BuildOptionsPage(),
+                        BuildErrorHandlingPage(),  BuildSchedulePage(),        BuildFolderMonitorPage(),
+                        BuildRunProgramsPage(),    BuildAutoDialPage(),        BuildHardwareProfilePage(),
+                        BuildBandwidthPage(),      BuildTaskPasswordPage(),    BuildLogSettingsPage(),
+                        BuildCpuPerformancePage(), BuildPowerManagementPage(), BuildEmailSettingsPage()};
+    static_assert(sizeof(built) / sizeof(built[0]) == pgCount &&
+                  sizeof(titles) / sizeof(titles[0]) == pgCount);
     for (int i = 0; i < pgCount; ++i) {
         navigator_->addItem(Tr(titles[i].first, titles[i].second));
         auto* page = new QWidget;
@@ -813,6 +823,105 @@ QWidget* TTaskPropertiesForm::BuildLogSettingsPage() {
     form->addRow(BoundCheck(QStringLiteral("FTP commands"), "logFtp", &TTaskOptions::IncludeFtp));
     form->addRow(BoundCheck(QStringLiteral("Output of outside programs"), "logConsole",
                             &TTaskOptions::IncludeConsole));
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildAutoDialPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common dial-up settings"),
+                                 "dialDefault", &TTaskOptions::Dial_UseDefault);
+    auto* form = new QFormLayout(body);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(QStringLiteral("Connection:"), BoundText("dialEntry", &TTaskOptions::DialEntry));
+    layout->addWidget(BoundCheck(QStringLiteral("Disconnect after the task"), "dialDisconnect",
+                                 &TTaskOptions::DisconnectAfter));
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildHardwareProfilePage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common hardware profile settings"),
+                                 "hardwareDefault", &TTaskOptions::HardwareProfile_UseDefault);
+    auto* form = new QVBoxLayout(body);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addWidget(new QLabel(QStringLiteral("Skip scheduled runs under the profiles (comma-separated):")));
+    form->addWidget(BoundText("hardwareSkipList", &TTaskOptions::SkipList));
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildCpuPerformancePage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common CPU performance settings"),
+                                 "cpuDefault", &TTaskOptions::Performance_UseDefault);
+    auto* priority = new QComboBox;
+    priority->setObjectName(QStringLiteral("cpuPriority"));
+    priority->addItems({QStringLiteral("Idle"), QStringLiteral("Low"), QStringLiteral("Below Normal"),
+                        QStringLiteral("Normal"), QStringLiteral("Above Normal"), QStringLiteral("High"),
+                        QStringLiteral("Realtime")});
+    loaders_.push_back([this, priority] {
+        priority->setCurrentIndex(std::min<int>(edited_.CpuPerformance, priority->count() - 1));
+    });
+    storers_.push_back(
+        [this, priority] { edited_.CpuPerformance = static_cast<quint8>(priority->currentIndex()); });
+    auto* form = new QFormLayout(body);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(QStringLiteral("Priority of the run:"), priority);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildPowerManagementPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common power management settings"),
+                                 "powerDefault", &TTaskOptions::PowerManagement_UseDefault);
+    auto* form = new QFormLayout(body);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(BoundCheck(QStringLiteral("Don't start the task on batteries"), "powerNoBatteries",
+                            &TTaskOptions::DontStartOnBatteries));
+    form->addRow(BoundCheck(QStringLiteral("Wake the computer to run the task"), "powerWake",
+                            &TTaskOptions::WakeToRun));
+    auto* battery = new QComboBox;
+    battery->setObjectName(QStringLiteral("powerBatteryMode"));
+    battery->addItem(QStringLiteral("Continue"), QStringLiteral("C"));
+    battery->addItem(QStringLiteral("Suspend"), QStringLiteral("S"));
+    battery->addItem(QStringLiteral("Abort"), QStringLiteral("A"));
+    loaders_.push_back([this, battery] {
+        const int index = battery->findData(edited_.BatteryMode);
+        battery->setCurrentIndex(index < 0 ? 0 : index);
+    });
+    storers_.push_back([this, battery] { edited_.BatteryMode = battery->currentData().toString(); });
+    form->addRow(QStringLiteral("When the computer switches to batteries:"), battery);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildEmailSettingsPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common e-mail settings"),
+                                 "emailDefault", &TTaskOptions::EmailSettings_UseDefault);
+    auto* form = new QFormLayout(body);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(QStringLiteral("SMTP server:"), BoundText("smtpServer", &TTaskOptions::SmtpServer));
+    QSpinBox* port = BoundSpin("smtpPort", &TTaskOptions::SmtpServerPort, 1, 65535);
+    port->setMaximumWidth(100);
+    form->addRow(QStringLiteral("Port:"), port);
+    form->addRow(BoundCheck(QStringLiteral("The server needs a login"), "smtpAuthUse",
+                            &TTaskOptions::SmtpServerAuthUse));
+    form->addRow(QStringLiteral("User:"), BoundText("smtpUser", &TTaskOptions::SmtpServerAuthUser));
+    form->addRow(QStringLiteral("Password:"),
+                 BoundText("smtpPassword", &TTaskOptions::SmtpServerAuthPassword, true));
+    form->addRow(QStringLiteral("From:"), BoundText("emailFrom", &TTaskOptions::From));
+    form->addRow(QStringLiteral("Subject:"), BoundText("emailSubject", &TTaskOptions::Subject));
+    layout->addWidget(new QLabel(QStringLiteral("To:")));
+    layout->addWidget(BoundText("emailTo", &TTaskOptions::To));
     layout->addStretch();
     return page;
 }

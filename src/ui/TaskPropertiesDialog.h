@@ -68,9 +68,14 @@ public:
         pgSchedule,
         pgFolderMonitor,
         pgRunPrograms,
+        pgAutoDial,
+        pgHardwareProfile,
         pgBandwidth,
         pgTaskPassword,
         pgLogSettings,
+        pgCpuPerformance,
+        pgPowerManagement,
+        pgEmailSettings,
         pgCount
     };
 
@@ -113,6 +118,11 @@ private:
     QWidget* BuildBandwidthPage();
     QWidget* BuildTaskPasswordPage();
     QWidget* BuildLogSettingsPage();
+    QWidget* BuildAutoDialPage();
+    QWidget* BuildHardwareProfilePage();
+    QWidget* BuildCpuPerformancePage();
+    QWidget* BuildPowerManagementPage();
+    QWidget* BuildEmailSettingsPage();
 
     // Controls tied to one field of the record: filled by LoadControls, read back by StoreControls.
     QCheckBox* BoundCheck(const QString& caption, const char* name, bool TTaskOptions::*field);

@@ -625,6 +625,15 @@ TEST_F(TaskPropertiesTest, AdvancedPagesStoreTheirOwnValuesOnlyWhenTheDefaultIsO
     Click(form.get(), "monitorUse");
     Child<QSpinBox>(form.get(), "monitorWaitSeconds")->setValue(90);
     Child<QSpinBox>(form.get(), "retries")->setValue(2);
+    Click(form.get(), "emailDefault");
+    Type(form.get(), "smtpServer", QStringLiteral("mail.lan"));
+    Child<QSpinBox>(form.get(), "smtpPort")->setValue(587);
+    Type(form.get(), "emailSubject", QStringLiteral("Docs backup"));
+    Type(form.get(), "emailTo", QStringLiteral("me@lan"));
+    Child<QComboBox>(form.get(), "cpuPriority")->setCurrentIndex(0);
+    Child<QComboBox>(form.get(), "powerBatteryMode")->setCurrentIndex(2);
+    Click(form.get(), "dialDefault");
+    Type(form.get(), "dialEntry", QStringLiteral("wwan0"));
     ClickOk(form.get());
     ASSERT_EQ(form->result(), QDialog::Accepted);
     form->ApplyTo(*task);
@@ -641,6 +650,14 @@ TEST_F(TaskPropertiesTest, AdvancedPagesStoreTheirOwnValuesOnlyWhenTheDefaultIsO
     EXPECT_EQ(task->WaitSeconds, 90);
     EXPECT_EQ(task->MaxNumberOfRetries, 2);
     EXPECT_TRUE(task->Protection_UseDefault);
+    EXPECT_EQ(task->EffectiveEmailSettings().SmtpServer, QStringLiteral("mail.lan"));
+    EXPECT_EQ(task->EffectiveEmailSettings().SmtpServerPort, 587);
+    EXPECT_EQ(task->EffectiveEmailSettings().Subject, QStringLiteral("Docs backup"));
+    EXPECT_EQ(task->To, QStringLiteral("me@lan"));
+    EXPECT_EQ(task->CpuPerformance, 0);
+    EXPECT_EQ(task->BatteryMode, QStringLiteral("A"));
+    EXPECT_EQ(task->EffectiveDialEntry(), QStringLiteral("wwan0"));
+    EXPECT_TRUE(task->Performance_UseDefault);
 }
 
 TEST_F(TaskPropertiesTest, TaskPasswordEntriesMustMatch) {
