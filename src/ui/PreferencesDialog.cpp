@@ -624,6 +624,7 @@ QWidget* TPrefsForm::BuildTaskDefaultsPage() {
     auto* alertsScroll = new QScrollArea;
     alertsScroll->setWidgetResizable(true);
     alertsScroll->setFrameShape(QFrame::NoFrame);
+    alertsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     alertsScroll->setWidget(BuildEventAlertsPanel());
     panels_->addWidget(alertsScroll);
     panels_->addWidget(BuildCpuPanel());
@@ -792,12 +793,17 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
         c.soundPlay = new QPushButton(QStringLiteral("Play"));
         c.soundStop = new QPushButton(QStringLiteral("Stop"));
         grid->addWidget(c.dialog, 0, 0);
-        grid->addWidget(c.balloon, 0, 1, 1, 4);
+        grid->addWidget(c.balloon, 0, 1);
         grid->addWidget(c.sound, 1, 0);
-        grid->addWidget(c.soundFile, 1, 1);
-        grid->addWidget(c.soundBrowse, 1, 2);
-        grid->addWidget(c.soundPlay, 1, 3);
-        grid->addWidget(c.soundStop, 1, 4);
+        // The file field takes the width; the small buttons keep theirs.
+        auto* soundRow = new QHBoxLayout;
+        soundRow->addWidget(c.soundFile, 1);
+        for (QPushButton* b : {c.soundBrowse, c.soundPlay, c.soundStop}) {
+            b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+            soundRow->addWidget(b);
+        }
+        c.soundBrowse->setFixedWidth(32);
+        grid->addLayout(soundRow, 1, 1);
         connect(c.sound, &QCheckBox::toggled, this, &TPrefsForm::UpdateEnabling);
         // The typed name reaches the shown set at once, as the alert set itself does when left.
         connect(c.soundFile, &QLineEdit::textEdited, this, [this, e](const QString& text) {
@@ -829,8 +835,11 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
             c.email->setObjectName(QStringLiteral("email%1").arg(e));
             c.emailTest = new QPushButton(QStringLiteral("Send Test"));
             grid->addWidget(c.emailUse, 2, 0);
-            grid->addWidget(c.email, 2, 1);
-            grid->addWidget(c.emailTest, 2, 2, 1, 3);
+            auto* emailRow = new QHBoxLayout;
+            emailRow->addWidget(c.email, 1);
+            c.emailTest->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+            emailRow->addWidget(c.emailTest);
+            grid->addLayout(emailRow, 2, 1);
             connect(c.emailUse, &QCheckBox::toggled, this, [this, e](bool on) {
                 TEventControls& controls = events_[static_cast<size_t>(e)];
                 if (on && controls.email->text().trimmed().isEmpty())
@@ -841,7 +850,7 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
         }
         if (e == static_cast<int>(TAlertEventKind::Finish)) {
             c.sendLog = new QCheckBox(QStringLiteral("Send the full log file contents"));
-            grid->addWidget(c.sendLog, 3, 1, 1, 4);
+            grid->addWidget(c.sendLog, 3, 1);
         }
         grid->setColumnStretch(1, 1);
         layout->addWidget(box);
