@@ -9,8 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QTreeWidget>
 
 #include "UiFixtures.h"
+#include "model/TaskPaths.h"
 #include "packing/Packers.h"
 #include "ui/DecryptWizard.h"
 #include "ui/PreferencesDialog.h"
@@ -18,6 +21,13 @@
 namespace {
 
 const QString kAes = QStringLiteral("AES (256 Bit)");
+
+QPushButton* ByCaption(QWidget& root, const QString& caption) {
+    for (QPushButton* button : root.findChildren<QPushButton*>())
+        if (button->text() == caption)
+            return button;
+    return nullptr;
+}
 
 class DecryptWizardTest : public UiTest {
 protected:
@@ -166,6 +176,54 @@ TEST_F(DecryptWizardTest, AFolderThatCannotBeCreatedEndsThePass) {
     const QStringList log = wizard.LogLines();
     EXPECT_EQ(log.last(), QStringLiteral("Can't create folder ") + blocker + QStringLiteral("/out/"));
     EXPECT_FALSE(log.contains(QStringLiteral("Decryption finished.")));
+}
+
+TEST_F(DecryptWizardTest, KeepFolderStructureRebuildsTheSourceFoldersBelowTheTarget) {
+    QDir().mkpath(home.File(QStringLiteral("store/docs")));
+    const QString first = home.File(QStringLiteral("store/docs/a.txt.crypt"));
+    const QString second = home.File(QStringLiteral("store/b.txt.crypt"));
+    Encrypt(first, "first", QStringLiteral("pw"));
+    Encrypt(second, "second", QStringLiteral("pw"));
+    const QString out = home.File(QStringLiteral("out"));
+
+    TDecryptWizardForm wizard;
+    wizard.show();
+    wizard.AddFolder(home.File(QStringLiteral("store")));
+    ASSERT_EQ(wizard.Files().size(), 2);
+    wizard.next();
+    SetParameters(wizard, QStringLiteral("pw"), out);
+    wizard.findChild<QCheckBox*>(QStringLiteral("keepStructure"))->setChecked(true);
+    wizard.next();
+    WaitForPass(wizard);
+    EXPECT_EQ(wizard.DecryptedCount(), 2);
+    const QString rebuilt = out + QLatin1Char('/') + StripRoot(home.File(QStringLiteral("store/")));
+    QFile a(rebuilt + QStringLiteral("docs/a.txt"));
+    QFile b(rebuilt + QStringLiteral("b.txt"));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly)) << a.fileName().toStdString();
+    ASSERT_TRUE(b.open(QIODevice::ReadOnly)) << b.fileName().toStdString();
+    EXPECT_EQ(a.readAll(), QByteArray("first"));
+    EXPECT_EQ(b.readAll(), QByteArray("second"));
+}
+
+TEST_F(DecryptWizardTest, RemoveTakesTheSelectedRowsAndAnEmptyListBlocksNext) {
+    home.WriteFile(QStringLiteral("in/a.crypt"), "x");
+    home.WriteFile(QStringLiteral("in/b.crypt"), "x");
+    TDecryptWizardForm wizard;
+    wizard.show();
+    wizard.AddFolder(home.File(QStringLiteral("in")));
+    auto* list = wizard.findChild<QTreeWidget*>(QStringLiteral("files"));
+    auto* remove = ByCaption(wizard, QStringLiteral("Remove"));
+    ASSERT_NE(remove, nullptr);
+    EXPECT_FALSE(remove->isEnabled());
+    list->topLevelItem(0)->setSelected(true);
+    EXPECT_TRUE(remove->isEnabled());
+    remove->click();
+    EXPECT_EQ(wizard.Files(), QStringList{home.File(QStringLiteral("in/b.crypt"))});
+    list->selectAll();
+    remove->click();
+    EXPECT_TRUE(wizard.Files().isEmpty());
+    EXPECT_FALSE(wizard.page(TDecryptWizardForm::pgFiles)->isComplete());
+    EXPECT_FALSE(wizard.button(QWizard::NextButton)->isEnabled());
 }
 
 TEST_F(DecryptWizardTest, TaskSettingsAreTakenOnlyFromATaskThatEncrypts) {

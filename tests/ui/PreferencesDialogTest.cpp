@@ -304,6 +304,57 @@ TEST_F(PreferencesDialogTest, EnglishDefaultEmptiesTheLanguageAndTheSameChoiceCh
     EXPECT_FALSE(LanguageFileLoaded());
 }
 
+TEST_F(PreferencesDialogTest, DependentControlsFollowTheirSwitches) {
+    GlobalSettings().TasksDefaults.EmailTo = QStringLiteral("ops@example.org");
+    TPrefsForm form(nullptr, TPrefsForm::pgStartup);
+    auto* hotKeyUse = ByText<QCheckBox>(&form, "Show main window on Hot Key:");
+    auto* hotKey = Named<QKeySequenceEdit>(&form, "hotKey");
+    EXPECT_FALSE(hotKey->isEnabled());
+    hotKeyUse->setChecked(true);
+    EXPECT_TRUE(hotKey->isEnabled());
+    hotKey->setKeySequence(QKeySequence(Qt::CTRL | Qt::Key_K));
+    ByText<QPushButton>(&form, "Reset to 'None'")->click();
+    EXPECT_TRUE(hotKey->keySequence().isEmpty());
+
+    auto* pause = ByText<QCheckBox>(&form, "Delay scheduled Tasks when Windows starts ");
+    pause->setChecked(false);
+    EXPECT_FALSE(Named<QSpinBox>(&form, "pauseMin")->isEnabled());
+    EXPECT_FALSE(Named<QLineEdit>(&form, "tempFolder")->isEnabled());
+    ByText<QRadioButton>(&form, "Custom temporary folder:")->setChecked(true);
+    EXPECT_TRUE(Named<QLineEdit>(&form, "tempFolder")->isEnabled());
+
+    auto* before = ByText<QCheckBox>(&form, "Run program before the Task starts:");
+    EXPECT_FALSE(Named<QLineEdit>(&form, "runBeforeProgram")->isEnabled());
+    before->setChecked(true);
+    EXPECT_TRUE(Named<QLineEdit>(&form, "runBeforeProgram")->isEnabled());
+
+    // Checking "Send email to" with a blank address takes the default recipient; a typed one stays.
+    QList<QCheckBox*> sendBoxes;
+    for (QCheckBox* box : form.findChildren<QCheckBox*>())
+        if (box->text() == QStringLiteral("Send email to"))
+            sendBoxes.append(box);
+    ASSERT_EQ(sendBoxes.size(), 5);  // every event except file processing
+    sendBoxes[0]->setChecked(true);
+    EXPECT_EQ(Named<QLineEdit>(&form, "email0")->text(), QStringLiteral("ops@example.org"));
+    Named<QLineEdit>(&form, "email3")->setText(QStringLiteral("boss@example.org"));
+    sendBoxes[2]->setChecked(true);
+    EXPECT_EQ(Named<QLineEdit>(&form, "email3")->text(), QStringLiteral("boss@example.org"));
+}
+
+TEST_F(PreferencesDialogTest, PageMinusOneOpensThePageLastClosedWithOk) {
+    {
+        TPrefsForm form(nullptr, TPrefsForm::pgLogDisplay);
+        form.accept();
+        form.Apply();
+    }
+    {
+        TPrefsForm form(nullptr, TPrefsForm::pgEncryptors);
+        form.reject();  // a cancelled dialog is not remembered
+    }
+    TPrefsForm form(nullptr, -1);
+    EXPECT_EQ(form.CurrentPage(), TPrefsForm::pgLogDisplay);
+}
+
 TEST(HotKeyConversion, StoredCodesRoundTripAndUnknownKeysGiveNone) {
     const QKeySequence f5(Qt::SHIFT | Qt::Key_F5);
     EXPECT_EQ(HotKeyFromSequence(f5), quint16(0x74 | kHotKeyShift));
