@@ -548,6 +548,18 @@ TEST_F(TaskPropertiesTest, FilterListRemovesAfterConfirmationAndReorders) {
     EXPECT_EQ(list->currentRow(), 0);
     EXPECT_EQ(list->item(0)->text(), FilterCaption(exclude));
 
+    // Modify changes the chosen row only; a preset goes to the top of the list.
+    QTimer::singleShot(0, [] {
+        auto* editor = QApplication::activeModalWidget();
+        ASSERT_NE(editor, nullptr);
+        Type(editor, "filterWildcard", QStringLiteral("*.bak"));
+        QTest::keyClick(editor, Qt::Key_Enter);
+    });
+    Click(form.get(), "filterModify");
+    exclude.fnWildcard = QStringLiteral("*.bak");
+    EXPECT_EQ(list->item(0)->text(), FilterCaption(exclude));
+    EXPECT_EQ(list->item(1)->text(), FilterCaption(MakeIncludeAllFilter()));
+
     prompts.confirmAnswer = false;
     Click(form.get(), "filterRemove");
     ASSERT_EQ(prompts.confirmed.size(), 1);
