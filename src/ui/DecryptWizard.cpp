@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -389,9 +390,12 @@ void TDecryptWizardForm::StartPass() {
     ++passes_;
     decrypted_ = 0;
     decryptedInPass_ = 0;
-    decryptingPage_->Changed();
-    button(QWizard::BackButton)->setEnabled(false);
     button(QWizard::CancelButton)->setEnabled(false);
+    // The wizard sets its buttons after entering the page, which would enable Back again.
+    QTimer::singleShot(0, this, [this] {
+        if (running_)
+            button(QWizard::BackButton)->setEnabled(false);
+    });
     log_->clear();
 
     const QString decryptor = decryptor_->currentText();
