@@ -1393,10 +1393,17 @@ void TPrefsForm::Apply() {
     if (QListWidgetItem* dial = dialEntries_->currentItem())
         d.DialEntry = dial->text();
     d.DialDisconnectAfter = dialDisconnect_->isChecked();
+    // Names that this system does not offer stay: they may come from another machine's settings.
     QStringList skip;
-    for (int row = 0; row < hardwareProfiles_->count(); ++row)
+    QStringList offered;
+    for (int row = 0; row < hardwareProfiles_->count(); ++row) {
+        offered.append(hardwareProfiles_->item(row)->text());
         if (hardwareProfiles_->item(row)->checkState() == Qt::Checked)
             skip.append(hardwareProfiles_->item(row)->text());
+    }
+    for (const QString& name : d.HardwareSkipList.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (!offered.contains(name) && !skip.contains(name))
+            skip.append(name);
     d.HardwareSkipList = skip.join(QLatin1Char(','));
     d.BandwidthUse = bandwidthUse_->isChecked();
     d.BandwidthValue = bandwidthValue_->value();

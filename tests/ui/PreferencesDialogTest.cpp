@@ -112,6 +112,7 @@ TEST_F(PreferencesDialogTest, ChangedPreferencesAreSavedAndLoadedAgainValueForVa
         Named<QLineEdit>(&form, "emailTo")->setText(QStringLiteral("ann@example.org"));
         Named<QListWidget>(&form, "dialEntries")->setCurrentRow(2);
         ByText<QCheckBox>(&form, "Enable activity logging")->setChecked(false);
+        GlobalSettings().TasksDefaults.HardwareSkipList = QStringLiteral("Docked,Undocked");
         form.accept();
         ASSERT_EQ(form.result(), QDialog::Accepted);
         form.Apply();
@@ -134,6 +135,8 @@ TEST_F(PreferencesDialogTest, ChangedPreferencesAreSavedAndLoadedAgainValueForVa
     EXPECT_EQ(g.TasksDefaults.EmailTo, QStringLiteral("ann@example.org"));
     EXPECT_EQ(g.TasksDefaults.DialEntry, QStringLiteral("Modem"));
     EXPECT_FALSE(g.TasksDefaults.LogEnabled);
+    // No hardware profiles exist here; names from elsewhere are kept rather than dropped.
+    EXPECT_EQ(g.TasksDefaults.HardwareSkipList, QStringLiteral("Docked,Undocked"));
     EXPECT_TRUE(Autostart::Exists());
 
     // The reopened dialog shows the stored values again.
