@@ -11,10 +11,14 @@
 #include "engine/TaskRunner.h"
 #include "model/MainData.h"
 #include "platform/Signals.h"
+#include "schedule/ScheduleCaptions.h"
 #include "schedule/Scheduler.h"
 #include "settings/GlobalSettings.h"
+#include "ui/DecryptWizard.h"
 #include "ui/MainWindow.h"
+#include "ui/PreferencesDialog.h"
 #include "ui/SplashForm.h"
+#include "ui/TaskPropertiesDialog.h"
 #include "ui/WindowUserInterface.h"
 
 TWindowProgram::TWindowProgram() = default;
@@ -52,6 +56,17 @@ int TWindowProgram::Run(const QStringList& arguments) {
     SetUserInterface(ui_.get());
     data.Host = window_.get();
     window_->Exited = [this] { Quit(); };
+    // The dialogs behind the window's commands.
+    SetScheduleItemCaption(GetStrCaption);
+    window_->SetTaskPropertiesEditor(
+        [this](TTask& task, bool) { return EditTaskProperties(window_.get(), task, core_.Data()); });
+    // "Program Options..." opens the last page; the others open their own (-1, then pages 0 to 6).
+    for (int i = 0; i < 8; ++i) {
+        window_->SetCommand(QStringLiteral("actOptions%1").arg(i), [this, i] { OpenPreferences(i - 1); });
+    }
+    window_->SetCommand(QStringLiteral("actLogOptions"), [this] { OpenPreferences(2); });
+    window_->SetCommand(QStringLiteral("actDecryptWizard"),
+                        [this] { ShowDecryptWizard(window_.get(), &core_.Data()); });
     core_.RunEnded = [this](TTask&) { window_->RefreshTaskStates(); };
     core_.Scheduler().TaskListChanged = [this] { window_->RefreshTaskStates(); };
 
@@ -103,6 +118,13 @@ void TWindowProgram::EndOfSession(bool mayRefuse) {
         return;
     }
     window_->ExitNow();
+}
+
+void TWindowProgram::OpenPreferences(int page) {
+    if (!EditPreferences(window_.get(), page))
+        return;
+    window_->ApplyWindowSettings();
+    window_->SaveAllSettings();
 }
 
 void TWindowProgram::Quit() {

@@ -36,6 +36,8 @@ public:
 
 private:
     void EndOfSession(bool mayRefuse);
+    // The preferences at a page (-1: the last one shown); after OK the window applies and saves them.
+    void OpenPreferences(int page);
     void Quit();
 
     TProgramCore core_;

@@ -38,6 +38,7 @@
 #include "platform/DateTime.h"
 #include "platform/LocaleFormats.h"
 #include "platform/Paths.h"
+#include "schedule/ScheduleCaptions.h"
 #include "schedule/Scheduler.h"
 #include "settings/FormatText.h"
 #include "settings/GlobalSettings.h"
@@ -119,9 +120,7 @@ TMainWindow::TMainWindow(TMainData& data, TScheduler* scheduler, QWidget* parent
 
     taskModel_ = new TTaskListModel(data_, this);
     if (scheduler_ != nullptr) {
-        taskModel_->SetNextRunFunction([this](const TTask& task, const TTaskScheduleItem& item) {
-            return scheduler_->NextRunTime(task, item);
-        });
+        taskModel_->SetNextRunText([this](const TTask& task) { return NextRunText(*scheduler_, task); });
     }
     logModel_ = new TLogModel(this);
 

@@ -5,7 +5,18 @@
 
 #include "model/MainData.h"
 #include "model/Task.h"
+#include "schedule/ScheduleCaptions.h"
+#include "schedule/ScheduleTime.h"
 #include "ui/Icons.h"
+
+namespace {
+
+QString SystemNextRunText(const TTask& task) {
+    static const TScheduleClock clock = TScheduleClock::System();
+    return NextRunText(task, LastRunFromWall(task.LastRun, *clock.Zone), *clock.Zone);
+}
+
+}  // namespace
 
 TTaskListModel::TTaskListModel(TMainData& data, QObject* parent) : QAbstractTableModel(parent), data_(data) {}
 
@@ -110,7 +121,7 @@ QString TTaskListModel::Text(int row, int column) const {
     return task != nullptr ? TextOf(*task, column, nextRun_) : QString();
 }
 
-QString TTaskListModel::TextOf(const TTask& task, int column, const TNextRunFunction& nextRun) {
+QString TTaskListModel::TextOf(const TTask& task, int column, const TNextRunText& nextRun) {
     switch (column) {
         case colName:
             return task.Name;
@@ -119,7 +130,9 @@ QString TTaskListModel::TextOf(const TTask& task, int column, const TNextRunFunc
         case colLastRun:
             return LastRunCaption(task);
         case colNextRun:
-            return NextRunText(task, nextRun);
+            if (nextRun)
+                return nextRun(task);
+            return SystemNextRunText(task);
         case colSource:
             return task.SourceCaption();
         case colDestination:

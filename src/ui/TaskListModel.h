@@ -5,7 +5,7 @@
 #include <QString>
 #include <vector>
 
-#include "ui/TaskCaptions.h"
+#include <functional>
 
 class TMainData;
 class TTask;
@@ -21,7 +21,10 @@ public:
 
     explicit TTaskListModel(TMainData& data, QObject* parent = nullptr);
 
-    void SetNextRunFunction(TNextRunFunction nextRun) { nextRun_ = std::move(nextRun); }
+    // The text of the next-run column; the window passes the scheduler's own, so that the list shows
+    // what the scheduler will do. Unset: the next runs as read with the system's clock and zone.
+    using TNextRunText = std::function<QString(const TTask& task)>;
+    void SetNextRunText(TNextRunText nextRun) { nextRun_ = std::move(nextRun); }
 
     // Which tasks are listed: every task (the all-tasks node), or those whose group is exactly group.
     // An empty selection (no node) lists nothing.
@@ -62,11 +65,11 @@ public:
     static QIcon StateIcon(const TTask& task);
 
 private:
-    static QString TextOf(const TTask& task, int column, const TNextRunFunction& nextRun);
+    static QString TextOf(const TTask& task, int column, const TNextRunText& nextRun);
     void Sort();
 
     TMainData& data_;
-    TNextRunFunction nextRun_;
+    TNextRunText nextRun_;
     QString group_;
     bool allTasks_ = false;
     bool hasGroup_ = false;
