@@ -63,8 +63,12 @@ fuzz: deps
 
 # Until the program has a window, `make run` lists the tasks of the user's store, creating a
 # sample task first when the store holds none.
+# The program itself: its window on a desktop, headless (tasks on their schedules, Ctrl-C ends it) without
+# a display. A store without tasks first gets a sample task.
 run: build
 	@$(BUILD)/tarnovex-cli demo
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then echo "No display: Tarnovex runs headless; its tasks run on their schedules. Ctrl-C ends it."; fi
+	@$(BUILD)/tarnovex
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$(basename $$b)"; $$b; done
