@@ -13,9 +13,9 @@ for binary in "$program" "$cli"; do
   [[ -x $binary ]] || { echo "screenshots: $binary is missing; build first" >&2; exit 1; }
 done
 command -v Xvfb >/dev/null || { echo "screenshots: Xvfb is missing (package xvfb)" >&2; exit 1; }
-if ! command -v import >/dev/null; then
+if ! command -v import >/dev/null || ! command -v xdotool >/dev/null; then
   sudo=$([[ $(id -u) == 0 ]] || echo sudo)
-  $sudo apt-get install -y -qq imagemagick >/dev/null
+  $sudo apt-get install -y -qq imagemagick xdotool >/dev/null
 fi
 
 work=$(mktemp -d)
@@ -87,6 +87,15 @@ sleep 3
 sleep 3
 import -window root "$out/main-window.png"
 echo "screenshots: wrote $out/main-window.png"
+
+# The properties of the selected task, opened as a user would, by a click on the tool bar's Properties
+# button (the screen has no window manager, so the dialog has no frame).
+xdotool mousemove 86 45 click 1
+sleep 2
+import -window root "$out/task-properties.png"
+echo "screenshots: wrote $out/task-properties.png"
+xdotool key --clearmodifiers Escape
+sleep 1
 
 kill -TERM "$program_pid" 2>/dev/null || true
 wait "$program_pid" 2>/dev/null || true
