@@ -235,25 +235,30 @@ bool TFtpStorage::ChangeFolder(const QString& path) {
     return true;
 }
 
-bool TFtpStorage::CreateFolder(const QString& path) {
+bool TFtpStorage::CreateFolder(const QString& path, bool* madeLast) {
     const QString folder = RemoteFolder(path);
     // Each level from the top: changed into when it exists, made when it does not.
     qsizetype slash = 0;
     bool ok = true;
+    bool made = false;
     while ((slash = folder.indexOf(QLatin1Char('/'), slash + 1)) > 0) {
         const QString level = folder.left(slash);
+        made = false;
         if (Call([&] { return client_.ChangeFolder(level); }) == TFtpStatus::Ok)
             continue;
         ok = Call([&] { return client_.MakeFolder(level); }) == TFtpStatus::Ok;
         if (!ok)
             break;
+        made = true;
         if (FolderPart(level) == currentFolder_)
             Remember(level, true, -1);
     }
+    if (madeLast)
+        *madeLast = ok && made;
     return ok;
 }
 
-bool TFtpStorage::CreateFolderWithRetries(const QString& path) {
+bool TFtpStorage::CreateFolderWithRetries(const QString& path, bool* madeLast) {
     TRunContext& context = Context();
     const int pause = Task().DestFTP_PauseBeforeRetry;
     context.ResetRetryErrors();
@@ -264,7 +269,7 @@ bool TFtpStorage::CreateFolderWithRetries(const QString& path) {
         if (context.StopRequested())
             return false;
         context.LogMessage(TLogKind::lkFile, Plain("Creating directory '%s'", {path}));
-        created = CreateFolder(path);
+        created = CreateFolder(path, madeLast);
         if (created)
             break;
         context.LogMessage(TLogKind::lkError, Plain("Can't create directory %s. Retry attempts remained: %d.",
@@ -284,16 +289,26 @@ bool TFtpStorage::CreateFolderWithRetries(const QString& path) {
     return created;
 }
 
-bool TFtpStorage::ChangeFolderCreating(const QString& path) {
+bool TFtpStorage::ChangeFolderCreating(const QString& path, bool listed) {
     TRunContext& context = Context();
     context.ResetRetryErrors();
     bool changed = false;
     // A folder that was made but still cannot be changed into (its listing fails) is not made again:
     // that would go round for ever.
     if (context.RetriesLeft() > 0 && !context.StopRequested()) {
-        changed = ChangeFolder(path);
-        if (!changed && CreateFolderWithRetries(path))
-            changed = ChangeFolder(path);
+        changed = !listed && ChangeFolder(path);
+        bool madeLast = false;
+        if (!changed && CreateFolderWithRetries(path, &madeLast)) {
+            if (madeLast) {
+                // Just made, so empty: no listing to fetch (three commands less per new folder).
+                currentFolder_ = RemoteFolder(path);
+                listingStale_ = false;
+                listing_.clear();
+                changed = true;
+            } else {
+                changed = ChangeFolder(path);
+            }
+        }
     }
     if (!changed)
         context.LogMessage(TLogKind::lkFile,
@@ -392,7 +407,7 @@ TFtpStorage::TOutcome TFtpStorage::CopyWithFtpRules(const QString& source, const
     const bool sync = task.TaskAction == TTaskAction::taSynchronize;
     const QString folder = FolderPart(remote);
     if (folder != currentFolder_ && !ChangeFolder(folder))
-        ChangeFolderCreating(folder);
+        ChangeFolderCreating(folder, true);
     if (context.StopRequested())
         return TOutcome::Failed;
 
@@ -414,7 +429,7 @@ TFtpStorage::TOutcome TFtpStorage::CopyWithFtpRules(const QString& source, const
             SaveFileVersion(remote);
             // The version may have moved the file away, and left another folder current.
             if (currentFolder_ != folder && !ChangeFolder(folder))
-                ChangeFolderCreating(folder);
+                ChangeFolderCreating(folder, true);
             entry = RemoteEntry(remote);
             exists = entry != nullptr;
             remoteSize = entry ? entry->Size : -1;

@@ -66,9 +66,11 @@ private:
     bool Progress(qint64 done, qint64 total);
 
     bool ChangeFolder(const QString& path);
-    bool CreateFolder(const QString& path);
-    bool CreateFolderWithRetries(const QString& path);
-    bool ChangeFolderCreating(const QString& path);
+    // madeLast (when given) tells whether the deepest level was made by this call, so it is empty.
+    bool CreateFolder(const QString& path, bool* madeLast = nullptr);
+    bool CreateFolderWithRetries(const QString& path, bool* madeLast = nullptr);
+    // listed: the caller has just failed to change into path, so it is not listed again before it is made.
+    bool ChangeFolderCreating(const QString& path, bool listed = false);
     // The listing entry of a remote path (its folder is changed into when it is not the current one).
     const TFtpEntry* RemoteEntry(const QString& path);
     bool RemoteFileExists(const QString& path);

@@ -307,6 +307,9 @@ TEST_F(FtpStorageTest, MissingRemoteFoldersAreMadeLevelByLevel) {
     EXPECT_TRUE(FileSystem::IsFolder(dst + "backups/daily set"));
     EXPECT_TRUE(storage->PutFileToDestination(source));
     EXPECT_EQ(Read(dst + "backups/daily set/in/x.txt"), QByteArray("x"));
+    // A folder the run has just made is known to be empty: it is not listed.
+    EXPECT_EQ(Sent(QStringLiteral("MKD /backups/daily set/in")), 1);
+    EXPECT_EQ(Sent(QStringLiteral("MLSD /backups/daily set/in")), 1);  // the look before it was made
     ASSERT_TRUE(storage->SaveIndex(tmp, TStorageSide::Destination));
     EXPECT_TRUE(Exists(dst + "backups/daily set/" + Task().IndexFileName()));
     EXPECT_EQ(context.Count(TLogKind::lkError), 0);
