@@ -748,9 +748,11 @@ QWidget* TPrefsForm::BuildLogSettingsPanel() {
     logFileName_ = new QLineEdit;
     logMaxSize_ = new QSpinBox;
     logMaxSize_->setRange(0, 32767);
+    // 0 does not mean unlimited: the log starts afresh at every program start.
+    logMaxSize_->setSpecialValueText(QStringLiteral("restart at every program start"));
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Log file name:"), logFileName_);
-    form->addRow(QStringLiteral("Maximum log size (KB, 0 = no limit):"), logMaxSize_);
+    form->addRow(QStringLiteral("Maximum log size (KB):"), logMaxSize_);
     layout->addWidget(logEnabled_);
     layout->addLayout(form);
     const char* const includes[7] = {"Include summary",
