@@ -8,7 +8,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             qt6-base-dev qt6-multimedia-dev libsqlite3-dev sqlite3 libzip-dev zlib1g-dev \
             libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev \
             python3-pyftpdlib python3-aiosmtpd rsync unison zip unzip p7zip-full xvfb xauth time \
-            lftp openssl python3-openssl openssh-server
+            lftp openssl python3-openssl openssh-server desktop-file-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -80,6 +80,13 @@ format:
 
 clean:
 	rm -rf build build-sanitize build-tsan build-fuzz
+
+# The programs, crypt, the help and the menu entry under PREFIX (default ~/.local, no root needed).
+PREFIX ?= $(HOME)/.local
+.PHONY: install
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+	-update-desktop-database $(PREFIX)/share/applications 2>/dev/null
 
 # Pictures of the window under a virtual display (Xvfb) with a demo settings store, in $(BUILD)/screenshots/.
 .PHONY: screenshots
