@@ -4,10 +4,11 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <vector>
+
+#include "fixtures/PythonTestServer.h"
 
 // The local SMTP server of the e-mail tests (tests/logging/smtp_test_server.py under the system
 // Python, which has aiosmtpd). It listens on 127.0.0.1 at a port the system chooses and writes every
@@ -24,16 +25,9 @@ public:
         bool ImplicitTls = false;  // ... or speak TLS from the first byte
     };
 
-    TSmtpTestServer() = default;
-    TSmtpTestServer(const TSmtpTestServer&) = delete;
-    TSmtpTestServer& operator=(const TSmtpTestServer&) = delete;
-    ~TSmtpTestServer() { Stop(); }
-
     // Starts the server and waits for its port; false with a reason when it does not come up.
     bool Start(const TOptions& options, QString& error) {
-        QStringList args{QStringLiteral("-W"), QStringLiteral("ignore"),
-                         QStringLiteral(TARNOVEX_SOURCE_DIR "/tests/logging/smtp_test_server.py"),
-                         QStringLiteral("--dir"), dir_.path()};
+        QStringList args{QStringLiteral("--dir"), dir_.path()};
         if (options.Silent)
             args << QStringLiteral("--mode") << QStringLiteral("silent");
         if (!options.User.isEmpty())
@@ -46,40 +40,13 @@ public:
                  << options.KeyFile;
         if (options.ImplicitTls)
             args << QStringLiteral("--implicit-tls");
-        process_.setProcessChannelMode(QProcess::SeparateChannels);
-        process_.start(QStringLiteral("/usr/bin/python3"), args);
-        if (!process_.waitForStarted(10000)) {
-            error = QStringLiteral("cannot start /usr/bin/python3: ") + process_.errorString();
-            return false;
-        }
-        QByteArray line;
-        while (!line.endsWith('\n')) {
-            if (!process_.waitForReadyRead(30000)) {
-                error = QStringLiteral("the SMTP test server did not come up: ") +
-                        QString::fromUtf8(process_.readAllStandardError());
-                return false;
-            }
-            line += process_.readAllStandardOutput();
-        }
-        const QList<QByteArray> words = line.trimmed().split(' ');
-        port_ = words.size() == 2 && words[0] == "PORT" ? words[1].toInt() : 0;
-        if (port_ <= 0)
-            error =
-                QStringLiteral("unexpected first line of the SMTP test server: ") + QString::fromUtf8(line);
-        return port_ > 0;
+        return server_.Start(QStringLiteral(TARNOVEX_SOURCE_DIR "/tests/logging/smtp_test_server.py"), args,
+                             QStringLiteral("SMTP test server"), error);
     }
 
-    void Stop() {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.closeWriteChannel();  // the server ends when its standard input closes
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
+    void Stop() { server_.Stop(); }
 
-    int Port() const { return port_; }
+    int Port() const { return server_.Port(); }
 
     // The received messages, oldest first.
     std::vector<QJsonObject> Messages() const {
@@ -96,6 +63,5 @@ public:
 
 private:
     QTemporaryDir dir_;
-    QProcess process_;
-    int port_ = 0;
+    TPythonTestServer server_;
 };

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
+#include "fixtures/PythonTestServer.h"
 #include "model/Task.h"
 
 // The local FTP server of the storage tests (tests/storage/ftp_test_server.py under the system Python,
@@ -23,23 +23,12 @@ public:
         QString KeyFile;
     };
 
-    TFtpTestServer() = default;
-    TFtpTestServer(const TFtpTestServer&) = delete;
-    TFtpTestServer& operator=(const TFtpTestServer&) = delete;
-    ~TFtpTestServer() { Stop(); }
-
     // Starts serving root; false with a reason when the server does not come up.
     bool Start(const QString& root, const TOptions& options, QString& error) {
         options_ = options;
-        QStringList args{QStringLiteral("-W"),
-                         QStringLiteral("ignore"),
-                         QStringLiteral(TARNOVEX_SOURCE_DIR "/tests/storage/ftp_test_server.py"),
-                         QStringLiteral("--root"),
-                         root,
-                         QStringLiteral("--user"),
-                         options.User,
-                         QStringLiteral("--password"),
-                         options.Password};
+        QStringList args{QStringLiteral("--root"),     root,
+                         QStringLiteral("--user"),     options.User,
+                         QStringLiteral("--password"), options.Password};
         if (options.DropAfter >= 0)
             args << QStringLiteral("--drop-after") << QString::number(options.DropAfter)
                  << QStringLiteral("--drop-count") << QString::number(options.DropCount);
@@ -50,46 +39,19 @@ public:
         if (!options.CertFile.isEmpty())
             args << QStringLiteral("--cert") << options.CertFile << QStringLiteral("--key")
                  << options.KeyFile;
-        process_.setProcessChannelMode(QProcess::SeparateChannels);
-        process_.start(QStringLiteral("/usr/bin/python3"), args);
-        if (!process_.waitForStarted(10000)) {
-            error = QStringLiteral("cannot start /usr/bin/python3: ") + process_.errorString();
-            return false;
-        }
-        QByteArray line;
-        while (!line.endsWith('\n')) {
-            if (!process_.waitForReadyRead(30000)) {
-                error = QStringLiteral("the FTP test server did not come up: ") +
-                        QString::fromUtf8(process_.readAllStandardError());
-                return false;
-            }
-            line += process_.readAllStandardOutput();
-        }
-        const QList<QByteArray> words = line.trimmed().split(' ');
-        port_ = words.size() == 2 && words[0] == "PORT" ? words[1].toInt() : 0;
-        if (port_ <= 0)
-            error =
-                QStringLiteral("unexpected first line of the FTP test server: ") + QString::fromUtf8(line);
-        return port_ > 0;
+        return server_.Start(QStringLiteral(TARNOVEX_SOURCE_DIR "/tests/storage/ftp_test_server.py"), args,
+                             QStringLiteral("FTP test server"), error);
     }
 
-    void Stop() {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.closeWriteChannel();  // the server ends when its standard input closes
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
+    void Stop() { server_.Stop(); }
 
-    int Port() const { return port_; }
+    int Port() const { return server_.Port(); }
 
     // Points a task at this server, with the remote base folder given.
     void PointTask(TTask& task, const QString& folder = QString()) const {
         task.DestType = TDestKind::dkFtp;
         task.DestFTP_Address = QStringLiteral("127.0.0.1");
-        task.DestFTP_Port = port_;
+        task.DestFTP_Port = server_.Port();
         task.DestFTP_Login = options_.User;
         task.DestFTP_Password = options_.Password;
         task.DestFTP_Folder = folder;
@@ -101,6 +63,5 @@ public:
 
 private:
     TOptions options_;
-    QProcess process_;
-    int port_ = 0;
+    TPythonTestServer server_;
 };
