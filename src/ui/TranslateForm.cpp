@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
@@ -84,11 +85,19 @@ void TranslateForm(QWidget* window) {
     if (!title.trimmed().isEmpty())
         window->setWindowTitle(title);
 
-    const QList<QObject*> objects = window->findChildren<QObject*>();
-    for (QObject* object : objects) {
+    // Setting a text may replace objects of the widget's own (a text box's document parts), so the
+    // named objects are held by guarded pointers and one that went away is passed over.
+    QList<QPointer<QObject>> named;
+    for (QObject* object : window->findChildren<QObject*>()) {
         const QString name = object->objectName();
-        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
+        if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")))
+            named.append(object);
+    }
+    for (const QPointer<QObject>& guarded : named) {
+        QObject* object = guarded.data();
+        if (object == nullptr)
             continue;
+        const QString name = object->objectName();
         const QString prefix = form + QLatin1Char('.') + name;
 
         const QString caption = value(prefix + QStringLiteral(".Caption"));
@@ -100,7 +109,8 @@ void TranslateForm(QWidget* window) {
 
         if (auto* memo = qobject_cast<QPlainTextEdit*>(object)) {
             memo->setPlainText(TranslatedLines(memo->toPlainText(), prefix, form));
-        } else if (auto* rich = qobject_cast<QTextEdit*>(object); rich != nullptr && !rich->acceptRichText()) {
+        } else if (auto* rich = qobject_cast<QTextEdit*>(object);
+                   rich != nullptr && !rich->acceptRichText()) {
             rich->setPlainText(TranslatedLines(rich->toPlainText(), prefix, form));
         } else if (auto* group = qobject_cast<QButtonGroup*>(object)) {
             QList<QAbstractButton*> buttons = group->buttons();
@@ -118,7 +128,8 @@ void TranslateForm(QWidget* window) {
                 if (!entry.isEmpty())
                     combo->setItemText(i, entry);
             }
-        } else if (qobject_cast<QTreeView*>(object) != nullptr || qobject_cast<QTableView*>(object) != nullptr) {
+        } else if (qobject_cast<QTreeView*>(object) != nullptr ||
+                   qobject_cast<QTableView*>(object) != nullptr) {
             QAbstractItemModel* model = static_cast<QAbstractItemView*>(object)->model();
             if (model == nullptr)
                 continue;

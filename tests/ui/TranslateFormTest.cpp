@@ -106,7 +106,8 @@ TEST_F(TranslateFormTest, EveryKindOfControlTakesItsTextFromTheSectionOfTheWindo
         "SampleForm.ModeGroup.items[1]=Zweite\n"
         "SampleForm.NoteMemo.lines[0]=Zeile null\n"
         "SampleForm.NoteMemo.lines[1]=\n"
-        "SampleForm.FilesList.Columns[1].Caption=Gr\xc3\xb6\xc3\x9f" "e\n"
+        "SampleForm.FilesList.Columns[1].Caption=Gr\xc3\xb6\xc3\x9f"
+        "e\n"
         "SampleForm.GeneralSheet.Caption=Allgemein\n"
         "SampleForm.actRun.Caption=Starten\n"
         "SampleForm.actRun.Hint=Startet die Aufgabe\n");
