@@ -8,7 +8,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             qt6-base-dev qt6-multimedia-dev libsqlite3-dev sqlite3 libzip-dev zlib1g-dev \
             libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev \
             python3-pyftpdlib python3-aiosmtpd rsync unison zip unzip p7zip-full xvfb xauth time \
-            lftp openssl python3-openssl openssh-server desktop-file-utils
+            lftp openssl python3-openssl openssh-server desktop-file-utils \
+            libxcb1-dev libxcb-xtest0-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -14,12 +14,14 @@
 #include "schedule/ScheduleCaptions.h"
 #include "schedule/Scheduler.h"
 #include "settings/GlobalSettings.h"
+#include "settings/Language.h"
 #include "ui/DecryptWizard.h"
 #include "ui/MainWindow.h"
 #include "ui/PreferencesDialog.h"
 #include "ui/SplashForm.h"
 #include "ui/TaskPropertiesDialog.h"
 #include "ui/WindowUserInterface.h"
+#include "ui/X11HotKeys.h"
 
 TWindowProgram::TWindowProgram() = default;
 
@@ -51,11 +53,18 @@ int TWindowProgram::Run(const QStringList& arguments) {
     }
     core_.Start([this] { Quit(); }, [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 100); });
     TMainData& data = core_.Data();
+    // Hot keys exist on X11 only; elsewhere every registration fails, which the window reports.
+    hotKeys_ = TX11HotKeyService::Create();
+    if (hotKeys_ != nullptr) {
+        data.HotKeyService = hotKeys_.get();
+        hotKeys_->Pressed = [this](int number) { HotKeyPressed(number); };
+    }
     window_ = std::make_unique<TMainWindow>(data, &core_.Scheduler());
     ui_ = std::make_unique<TWindowUserInterface>(window_.get());
     SetUserInterface(ui_.get());
     data.Host = window_.get();
     window_->Exited = [this] { Quit(); };
+    MainWindowHoyKeysActivate();
     // The dialogs behind the window's commands.
     SetScheduleItemCaption(GetStrCaption);
     window_->SetTaskPropertiesEditor(
@@ -96,6 +105,10 @@ int TWindowProgram::Run(const QStringList& arguments) {
 
     window_->SaveAllSettings();
     core_.Finish();
+    data.ReleaseHotKeys();
+    if (hotKeys_ != nullptr)
+        hotKeys_->Release(TMainData::kShowMainWindowHotKeyId);
+    data.HotKeyService = nullptr;
     data.Host = nullptr;
     SetUserInterface(nullptr);
     ui_.reset();
@@ -124,7 +137,29 @@ void TWindowProgram::OpenPreferences(int page) {
     if (!EditPreferences(window_.get(), page))
         return;
     window_->ApplyWindowSettings();
+    MainWindowHoyKeysActivate();
     window_->SaveAllSettings();
+}
+
+void TWindowProgram::MainWindowHoyKeysActivate() {
+    THotKeyService* service = core_.Data().HotKeyService;
+    if (service != nullptr)
+        service->Release(TMainData::kShowMainWindowHotKeyId);
+    const TStartupSettings& startup = GlobalSettings().Startup;
+    if (!startup.StartupHotKeyUse || startup.StartupHotKey == 0)
+        return;
+    if (service == nullptr || !service->Register(TMainData::kShowMainWindowHotKeyId, startup.StartupHotKey))
+        window_->ShowError(Translate(QStringLiteral("Hoy key registering failed!"),
+                                     QStringLiteral("strTaskPropHotKeyRegFail")));
+}
+
+void TWindowProgram::HotKeyPressed(int number) {
+    if (number == TMainData::kShowMainWindowHotKeyId) {
+        window_->ShowFromTray();
+        window_->BringMainWindowToFront();
+        return;
+    }
+    core_.Data().OnHotKey(number);
 }
 
 void TWindowProgram::Quit() {

@@ -63,7 +63,11 @@ struct THotRec {
 class TMainData {
 public:
     static constexpr int kHotKeyTableSize = 100;
-    static constexpr int kHotKeyProbeNumber = 9999;
+    // The global hot key that shows the main window.
+    static constexpr int kShowMainWindowHotKeyId = 9999;
+    // The number a combination is tried under. It differs from the main window's, so that trying a
+    // combination in the task dialog never releases the main window's hot key.
+    static constexpr int kHotKeyProbeNumber = 9998;
 
     TMainData();
     ~TMainData();
@@ -133,15 +137,14 @@ public:
     void RegisterHotKeys();
     bool CanRegisterHotKey(quint16 hotKey) const;
     bool OnHotKey(int number);
+    // Releases every task hot key (the program does so on its way out).
+    void ReleaseHotKeys();
 
     // Clears the error flags whose automatic reset time has come; true when one was cleared.
     bool ResetExpiredErrorFlags();
 
     // A removable medium appeared at the mount point drive: every task's media check hears of it.
     void MediaArrived(const QString& drive);
-
-private:
-    void ReleaseHotKeys();
 };
 
 // Saves the program-wide preferences and every group and task in one store transaction: after a crash
