@@ -194,9 +194,12 @@ QString TDriveMapForm::ErrorText() const {
 }
 
 void TDriveMapForm::accept() {
-    // A cell still being edited holds the text the user sees.
-    if (QWidget* editor = table_->focusWidget(); editor != nullptr && editor != table_)
+    // Enter in a cell being edited ends the edit (the table takes the text when the editor loses the
+    // focus); the next Enter, or a click on OK, closes the dialog.
+    if (QWidget* focus = focusWidget(); focus != nullptr && focus != table_ && table_->isAncestorOf(focus)) {
         table_->setFocus();
+        return;
+    }
     TDriveMap map;
     QString error;
     if (!DriveMapFromRows(Rows(), map, &error)) {
@@ -595,7 +598,11 @@ void TTaskImportWizardForm::ShowDetails() {
         }
     }
     for (int i = 0; i < kDetailRowCount; ++i) {
-        details_[i]->setText(Breakable(detailValues_[i]));
+        QString shown = detailValues_[i];
+        // Paths wrap over several lines: each missing one gets a mark where it begins.
+        if (i == drMissing && shown.contains(QLatin1Char('\n')))
+            shown = QStringLiteral("\u2022 ") + shown.replace(QLatin1Char('\n'), QStringLiteral("\n\u2022 "));
+        details_[i]->setText(Breakable(shown));
         details_[i]->setToolTip(detailValues_[i] == kNoValue ? QString() : detailValues_[i]);
     }
 }

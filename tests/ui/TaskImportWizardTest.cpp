@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,11 @@
 #include "model/Task.h"
 #include "settings/Language.h"
 #include "store/RegFile.h"
+
+// Rows in test messages.
+static void PrintTo(const TDriveMapRow& row, std::ostream* os) {
+    *os << '"' << row.Root.toStdString() << "\" -> \"" << row.Folder.toStdString() << '"';
+}
 
 namespace {
 
@@ -445,21 +452,37 @@ TEST(DriveMapRows, IncompleteRowsAndRelativeFoldersAreRefused) {
 
 class DriveMapFormTest : public UiTest {};
 
+QPushButton* OkButton(QWidget& form) {
+    return Child<QDialogButtonBox>(&form, "Buttons")->button(QDialogButtonBox::Ok);
+}
+
+// Types into the cell editor that has the focus, and lets the table take the text.
+void TypeIntoEditor(const QString& text) {
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
 TEST_F(DriveMapFormTest, OkStaysOpenWithTheReasonUntilEveryRowIsComplete) {
     TDriveMapForm form({{QStringLiteral("C:\\"), QStringLiteral("/mnt/c/")}});
     form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     QTableWidget* table = form.Table();
     ASSERT_EQ(table->rowCount(), 1);
+    // Add opens the new row's first cell for typing.
     Click(Child<QPushButton>(&form, "AddButton"));
     ASSERT_EQ(table->rowCount(), 2);
-    table->item(1, 0)->setText(QStringLiteral("D:\\"));
+    TypeIntoEditor(QStringLiteral("D:\\"));
 
-    form.accept();
-    EXPECT_FALSE(form.ErrorText().isEmpty());
+    // A click on OK ends the edit first: the row has no folder yet.
+    Click(OkButton(form));
+    EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("D:\\"));
+    EXPECT_TRUE(form.ErrorText().startsWith(QStringLiteral("Row 2:"))) << form.ErrorText().toStdString();
     EXPECT_TRUE(form.isVisible());
 
-    table->item(1, 1)->setText(QStringLiteral("/mnt/d"));
-    form.accept();
+    table->setFocus();
+    table->setCurrentCell(1, 1);
+    QTest::keyClicks(table, QStringLiteral("/"));
+    TypeIntoEditor(QStringLiteral("mnt/d"));
+    Click(OkButton(form));
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(form.Rows(), (TDriveMapRows{{QStringLiteral("C:\\"), QStringLiteral("/mnt/c/")},
                                           {QStringLiteral("D:\\"), QStringLiteral("/mnt/d")}}));
@@ -467,6 +490,33 @@ TEST_F(DriveMapFormTest, OkStaysOpenWithTheReasonUntilEveryRowIsComplete) {
     table->setCurrentCell(0, 0);
     Click(Child<QPushButton>(&form, "RemoveButton"));
     EXPECT_EQ(form.Rows(), (TDriveMapRows{{QStringLiteral("D:\\"), QStringLiteral("/mnt/d")}}));
+}
+
+TEST_F(DriveMapFormTest, EnterInACellEndsTheEditAndTheNextEnterCloses) {
+    TDriveMapForm form({});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTableWidget* table = form.Table();
+    ASSERT_EQ(table->rowCount(), 1);
+    table->setFocus();
+    table->setCurrentCell(0, 0);
+    QTest::keyClicks(table, QStringLiteral("E"));
+    ASSERT_NE(QApplication::focusWidget(), table);
+    TypeIntoEditor(QStringLiteral(":"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("E:"));
+
+    QTest::keyClick(table, Qt::Key_Right);
+    QTest::keyClicks(table, QStringLiteral("/"));
+    TypeIntoEditor(QStringLiteral("mnt/e"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(form.isVisible());
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.Rows(), (TDriveMapRows{{QStringLiteral("E:"), QStringLiteral("/mnt/e")}}));
 }
 
 }  // namespace
