@@ -148,10 +148,10 @@ bool RestoreSettingsFile(const QString& fileName, const QString& codePage, TMain
     QString reason;
     if (!Legacy::SettingsFileAsUtf8(bytes, codePage, text, &reason)) {
         if (codePage.isEmpty())
-            return fail(
-                QStringLiteral("The file is not UTF-8 text. If it comes from another computer, choose that "
-                               "computer's code page (for example Western European (Windows-1252)) on the "
-                               "previous page and try again."));
+            return fail(QStringLiteral(
+                "The file is not UTF-8 text. If it comes from another computer, choose that "
+                "computer's code page (for example Western European (Windows-1252)) under "
+                "\"Code page of a file that is not UTF-8\" in the restore options and try again."));
         return fail(reason);
     }
     // The import checks the whole file before it writes anything, and writes it in one transaction.
