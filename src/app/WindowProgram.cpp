@@ -71,6 +71,7 @@ int TWindowProgram::Run(const QStringList& arguments) {
                         [this] { ShowDecryptWizard(window_.get(), &core_.Data()); });
     window_->SetCommand(QStringLiteral("actImportWizard"), [this] {
         RunTaskImportWizard(window_.get(), core_.Data(), &core_.Scheduler());
+        window_->UpdateAll();  // the imported tasks are listed and the last one selected before the save
         window_->SaveAllSettings();
     });
     window_->SetCommand(QStringLiteral("actMaintenanceWizard"),
