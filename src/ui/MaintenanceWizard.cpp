@@ -146,7 +146,8 @@ bool RestoreSettingsFile(const QString& fileName, const QString& codePage, TMain
     const QByteArray bytes = file.readAll();
     QByteArray text;
     QString reason;
-    if (!Legacy::SettingsFileAsUtf8(bytes, codePage, text, &reason)) {
+    // The code page is for files that are not UTF-8: a file this program wrote keeps its texts.
+    if (!Legacy::SettingsFileAsUtf8(bytes, Legacy::IsUtf8(bytes) ? QString() : codePage, text, &reason)) {
         if (codePage.isEmpty())
             return fail(QStringLiteral(
                 "The file is not UTF-8 text. If it comes from another computer, choose that "
@@ -154,10 +155,19 @@ bool RestoreSettingsFile(const QString& fileName, const QString& codePage, TMain
                 "\"Code page of a file that is not UTF-8\" in the restore options and try again."));
         return fail(reason);
     }
-    // The import checks the whole file before it writes anything, and writes it in one transaction.
-    if (!ImportRegText(text, &reason))
+    TRegFileContent content;
+    if (!ParseRegText(text, content, &reason))
         return fail(QStringLiteral("The file \"%1\" cannot be loaded: %2. Nothing was changed.")
                         .arg(fileName, reason));
+    // The file adds to the settings as the program holds them now, so what it does not name survives the
+    // reload even if it was not saved yet.
+    if (window != nullptr)
+        window->SaveAllSettings();
+    else
+        SaveAllSettings(data);
+    // The import writes the whole file in one transaction.
+    if (!ImportRegText(text, &reason))
+        return fail(QStringLiteral("The file \"%1\" cannot be loaded: %2.").arg(fileName, reason));
     ReloadSettings(data, window, scheduler);
     return true;
 }

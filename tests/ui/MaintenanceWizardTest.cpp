@@ -327,6 +327,34 @@ TEST_F(MaintenanceWizard, AFileInTheOldComputersCodePageNeedsThatCodePage) {
     EXPECT_EQ(Title(*wizard), QStringLiteral("Restore succesfully finished!"))
         << wizard->FailureReason().toStdString();
     EXPECT_EQ(StoredString(QStringLiteral("\\Main"), QStringLiteral("Probe")), QString::fromUtf8("Café"));
+
+    // A UTF-8 file keeps its texts whatever code page is chosen.
+    const QString utf8 =
+        home.WriteFile(QStringLiteral("new.reg"),
+                       "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Halvorine\\Tarnovex\\1.0\\Main]\r\n"
+                       "\"Probe\"=\"Caf\xC3\xA9 au lait\"\r\n");
+    Click(wizard->BackButton());
+    Click(wizard->NextButton());
+    Child<QLineEdit>(wizard.get(), "RestoreFileEdit")->setText(utf8);
+    Click(wizard->NextButton());
+    EXPECT_EQ(Title(*wizard), QStringLiteral("Restore succesfully finished!"));
+    EXPECT_EQ(StoredString(QStringLiteral("\\Main"), QStringLiteral("Probe")),
+              QString::fromUtf8("Café au lait"));
+}
+
+TEST_F(MaintenanceWizard, ARestoreKeepsWhatTheFileDoesNotNameEvenIfItWasNotSavedYet) {
+    const QString fileName = home.WriteFile(QStringLiteral("backup.reg"), ExportRegText());
+    // A task the program holds but has not saved yet, and a change of a stored one.
+    auto fresh = std::make_unique<TTask>();
+    fresh->Name = QStringLiteral("Unsaved");
+    fresh->ID = QStringLiteral("ID-UNSAVED");
+    data.Tasks.Add(std::move(fresh));
+    data.FindTask(QStringLiteral("ID-PHOTOS"))->Name = QStringLiteral("Renamed");
+    auto wizard = MakeWizard();
+    Run(*wizard, false, fileName);
+    ASSERT_EQ(Title(*wizard), QStringLiteral("Restore succesfully finished!"));
+    EXPECT_EQ(TaskNames(),
+              (QStringList{QStringLiteral("Photos"), QStringLiteral("Reports"), QStringLiteral("Unsaved")}));
 }
 
 TEST_F(MaintenanceWizard, TheBrowsersStartWithTheFieldAndTakeTheChoice) {
