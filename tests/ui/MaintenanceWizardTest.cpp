@@ -30,19 +30,12 @@ public:
         asked.append(caption + QStringLiteral(" | ") + text);
         return confirmAnswer;
     }
-    QString AskBackupFile(QWidget*, const QString& fileName) override {
-        browsed.append(fileName);
-        return fileAnswer;
-    }
-    QString AskRestoreFile(QWidget*, const QString& fileName) override {
-        browsed.append(fileName);
-        return fileAnswer;
-    }
+    QString AskBackupFile(QWidget*, const QString&) override { return {}; }
+    QString AskRestoreFile(QWidget*, const QString&) override { return {}; }
     void OpenFolder(const QString& folder) override { opened.append(folder); }
 
     bool confirmAnswer = true;
-    QString fileAnswer;
-    QStringList errors, asked, browsed, opened;
+    QStringList errors, asked, opened;
 };
 
 template <typename T>
@@ -355,19 +348,6 @@ TEST_F(MaintenanceWizard, ARestoreKeepsWhatTheFileDoesNotNameEvenIfItWasNotSaved
     ASSERT_EQ(Title(*wizard), QStringLiteral("Restore succesfully finished!"));
     EXPECT_EQ(TaskNames(),
               (QStringList{QStringLiteral("Photos"), QStringLiteral("Reports"), QStringLiteral("Unsaved")}));
-}
-
-TEST_F(MaintenanceWizard, TheBrowsersStartWithTheFieldAndTakeTheChoice) {
-    auto wizard = MakeWizard();
-    Click(Child<QRadioButton>(wizard.get(), "BackupRadioButton"));
-    Click(wizard->NextButton());
-    prompts.fileAnswer = QStringLiteral("/tmp/chosen.reg");
-    Click(Child<QPushButton>(wizard.get(), "BackupBrowseButton"));
-    EXPECT_EQ(prompts.browsed, QStringList{QStringLiteral("Tarnovex Settings Backup.reg")});
-    EXPECT_EQ(Child<QLineEdit>(wizard.get(), "BackupFileEdit")->text(), QStringLiteral("/tmp/chosen.reg"));
-    prompts.fileAnswer.clear();
-    Click(Child<QPushButton>(wizard.get(), "BackupBrowseButton"));
-    EXPECT_EQ(Child<QLineEdit>(wizard.get(), "BackupFileEdit")->text(), QStringLiteral("/tmp/chosen.reg"));
 }
 
 TEST_F(MaintenanceWizard, TheKeyboardReachesEveryStep) {
