@@ -17,8 +17,10 @@
 #include "settings/Language.h"
 #include "ui/DecryptWizard.h"
 #include "ui/MainWindow.h"
+#include "ui/MaintenanceWizard.h"
 #include "ui/PreferencesDialog.h"
 #include "ui/SplashForm.h"
+#include "ui/TaskImportWizard.h"
 #include "ui/TaskPropertiesDialog.h"
 #include "ui/WindowUserInterface.h"
 #include "ui/X11HotKeys.h"
@@ -76,6 +78,13 @@ int TWindowProgram::Run(const QStringList& arguments) {
     window_->SetCommand(QStringLiteral("actLogOptions"), [this] { OpenPreferences(2); });
     window_->SetCommand(QStringLiteral("actDecryptWizard"),
                         [this] { ShowDecryptWizard(window_.get(), &core_.Data()); });
+    window_->SetCommand(QStringLiteral("actImportWizard"), [this] {
+        RunTaskImportWizard(window_.get(), core_.Data(), &core_.Scheduler());
+        window_->UpdateAll();  // the imported tasks are listed and the last one selected before the save
+        window_->SaveAllSettings();
+    });
+    window_->SetCommand(QStringLiteral("actMaintenanceWizard"),
+                        [this] { RunMaintenanceWizard(*window_, core_.Data(), &core_.Scheduler()); });
     core_.RunEnded = [this](TTask&) { window_->RefreshTaskStates(); };
     core_.Scheduler().TaskListChanged = [this] { window_->RefreshTaskStates(); };
 
