@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
@@ -84,8 +85,14 @@ void TranslateForm(QWidget* window) {
     if (!title.trimmed().isEmpty())
         window->setWindowTitle(title);
 
-    const QList<QObject*> objects = window->findChildren<QObject*>();
-    for (QObject* object : objects) {
+    // Setting a text may delete helper objects of a control (a label's text control, a text box's
+    // layout) that the list already holds: each is looked at only while it still exists.
+    const QList<QObject*> found = window->findChildren<QObject*>();
+    const QList<QPointer<QObject>> objects(found.cbegin(), found.cend());
+    for (const QPointer<QObject>& guarded : objects) {
+        QObject* object = guarded.data();
+        if (object == nullptr)
+            continue;
         const QString name = object->objectName();
         if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
             continue;
