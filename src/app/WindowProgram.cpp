@@ -14,9 +14,12 @@
 #include "schedule/ScheduleCaptions.h"
 #include "schedule/Scheduler.h"
 #include "settings/GlobalSettings.h"
+#include "ui/AboutDialog.h"
 #include "ui/DecryptWizard.h"
+#include "ui/InitWizard.h"
 #include "ui/MainWindow.h"
 #include "ui/PreferencesDialog.h"
+#include "ui/ShortcutDialog.h"
 #include "ui/SplashForm.h"
 #include "ui/TaskPropertiesDialog.h"
 #include "ui/WindowUserInterface.h"
@@ -67,6 +70,9 @@ int TWindowProgram::Run(const QStringList& arguments) {
     window_->SetCommand(QStringLiteral("actLogOptions"), [this] { OpenPreferences(2); });
     window_->SetCommand(QStringLiteral("actDecryptWizard"),
                         [this] { ShowDecryptWizard(window_.get(), &core_.Data()); });
+    InstallInitWizard(*window_);
+    InstallTaskShortcut(*window_);
+    InstallHomepageCommand(*window_);
     core_.RunEnded = [this](TTask&) { window_->RefreshTaskStates(); };
     core_.Scheduler().TaskListChanged = [this] { window_->RefreshTaskStates(); };
 
