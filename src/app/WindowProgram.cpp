@@ -15,10 +15,13 @@
 #include "schedule/Scheduler.h"
 #include "settings/GlobalSettings.h"
 #include "settings/Language.h"
+#include "ui/AboutDialog.h"
 #include "ui/DecryptWizard.h"
+#include "ui/InitWizard.h"
 #include "ui/MainWindow.h"
 #include "ui/MaintenanceWizard.h"
 #include "ui/PreferencesDialog.h"
+#include "ui/ShortcutDialog.h"
 #include "ui/SplashForm.h"
 #include "ui/TaskImportWizard.h"
 #include "ui/TaskPropertiesDialog.h"
@@ -85,6 +88,9 @@ int TWindowProgram::Run(const QStringList& arguments) {
     });
     window_->SetCommand(QStringLiteral("actMaintenanceWizard"),
                         [this] { RunMaintenanceWizard(*window_, core_.Data(), &core_.Scheduler()); });
+    InstallInitWizard(*window_);
+    InstallTaskShortcut(*window_);
+    InstallHomepageCommand(*window_);
     core_.RunEnded = [this](TTask&) { window_->RefreshTaskStates(); };
     core_.Scheduler().TaskListChanged = [this] { window_->RefreshTaskStates(); };
 

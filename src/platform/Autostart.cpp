@@ -80,7 +80,7 @@ QString ExecArgument(const QString& argument) {
     return exec;
 }
 
-QString EntryText(const QString& programPath) {
+QString ExecLine(const QString& programPath, const QStringList& arguments) {
     if (!Usable(programPath) || !QDir::isAbsolutePath(programPath))
         return {};
     QStringList exec;
@@ -91,14 +91,27 @@ QString EntryText(const QString& programPath) {
             return {};
         exec << QStringLiteral("env") << ExecArgument(QStringLiteral("TARNOVEX_HOME=") + absoluteHome);
     }
-    exec << ExecArgument(programPath) << QStringLiteral("/SYSTEMSTARTUP");
+    exec << ExecArgument(programPath);
+    for (const QString& argument : arguments)
+        exec << ExecArgument(argument);
+    return exec.join(QLatin1Char(' '));
+}
+
+QString ProgramPath() {
+    return Paths::ExecutableFolder() + QStringLiteral("tarnovex");
+}
+
+QString EntryText(const QString& programPath) {
+    const QString exec = ExecLine(programPath, {QStringLiteral("/SYSTEMSTARTUP")});
+    if (exec.isEmpty())
+        return {};
     return QStringLiteral(
                "[Desktop Entry]\n"
                "Type=Application\n"
                "Name=Tarnovex\n"
                "Comment=Backup, synchronisation and file moving\n"
                "Exec=") +
-           exec.join(QLatin1Char(' ')) +
+           exec +
            QStringLiteral(
                "\n"
                "Terminal=false\n"
@@ -106,8 +119,7 @@ QString EntryText(const QString& programPath) {
 }
 
 bool Add(const QString& programPath) {
-    const QString program =
-        programPath.isEmpty() ? Paths::ExecutableFolder() + QStringLiteral("tarnovex") : programPath;
+    const QString program = programPath.isEmpty() ? ProgramPath() : programPath;
     const QString text = EntryText(program);
     if (text.isEmpty() || !QDir().mkpath(AutostartFolder()))
         return false;

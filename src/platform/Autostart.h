@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The entry that starts the program when the user logs on: a desktop entry named "Tarnovex.desktop" in
 // the user's autostart folder ($XDG_CONFIG_HOME/autostart, ~/.config/autostart by default), whose Exec
@@ -14,6 +15,14 @@ QString EntryPath();
 // The text of the entry for the program at programPath; empty when the path cannot be written into an
 // Exec line (empty, relative, or holding a control character).
 QString EntryText(const QString& programPath);
+
+// The Exec value that runs programPath with arguments (each quoted by ExecArgument), led by
+// "env TARNOVEX_HOME=..." when TARNOVEX_HOME is set so that the started program finds the same settings
+// store. Empty when the path or the home cannot be written into an Exec line.
+QString ExecLine(const QString& programPath, const QStringList& arguments);
+
+// The installed program beside the running one ("tarnovex" in its folder).
+QString ProgramPath();
 
 // One argument of an Exec line: as it is when it holds no reserved character, otherwise in double
 // quotes with ", `, $ and \ escaped; then the escapes of a desktop-entry string value (\ doubled) and

@@ -44,6 +44,7 @@
 #include "settings/GlobalSettings.h"
 #include "settings/Language.h"
 #include "store/SafeRegistry.h"
+#include "ui/AboutDialog.h"
 #include "ui/GroupsTree.h"
 #include "ui/Icons.h"
 #include "ui/LogModel.h"
@@ -1620,7 +1621,6 @@ void TMainWindow::ShowHelpTopic(const QString& topic) {
 }
 
 void TMainWindow::ShowAboutBox() {
-    QMessageBox::about(this, QStringLiteral("About Tarnovex"),
-                       QStringLiteral("<b>Tarnovex</b><br>Backup, synchronization and file moving<br><br>") +
-                           Tr("Version", "strVersion") + QStringLiteral(": " TARNOVEX_VERSION));
+    TAboutForm form([this](const QString& topic) { ShowHelpTopic(topic); }, this);
+    form.exec();
 }

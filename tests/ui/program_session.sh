@@ -27,6 +27,10 @@ session() {
   echo one >"$work/src/a.txt"
   echo two >"$work/src/sub/b.txt"
   "$cli" new --name Daily --source "$work/src" --dest "$work/dst" >/dev/null || fail "$mode: new task"
+  # A store that has been set up before: the first-start wizard of a new one would wait for a person.
+  printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Halvorine\\Tarnovex\\1.0\\Main]\n"FirstStart"=dword:00000000\n' \
+    >"$work/setup.reg"
+  "$cli" import "$work/setup.reg" >/dev/null || fail "$mode: import of the set-up store"
 
   local -a env_args
   case $mode in
