@@ -14,28 +14,12 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "logging/Alerts.h"
 #include "model/Task.h"
 #include "settings/Language.h"
 #include "ui/MainWindow.h"
 
 namespace {
-
-constexpr int kButtonWidth = 81;
-constexpr int kButtonStep = 87;
-constexpr int kPanelWidth = 450;
-
-struct TButtonKind {
-    char letter;
-    const char* caption;
-    int answer;
-};
-
-constexpr TButtonKind kButtonKinds[] = {
-    {'C', "&Continue", AlertAnswer::Ok}, {'I', "&Ignore", AlertAnswer::Ignore},
-    {'K', "&Skip", AlertAnswer::Skip},   {'O', "&OK", AlertAnswer::Ok},
-    {'R', "&Retry", AlertAnswer::Retry}, {'S', "&Stop", AlertAnswer::Stop},
-    {'Y', "&Yes", AlertAnswer::Ok},
-};
 
 QStyle::StandardPixmap PictureOf(TAlertEvent event) {
     switch (event) {
@@ -76,24 +60,6 @@ protected:
 };
 
 }  // namespace
-
-std::vector<TAlertButton> AlertButtonLayout(const QString& buttons, int panelWidth) {
-    std::vector<TAlertButton> layout;
-    const int n = static_cast<int>(buttons.size());
-    for (int i = 0; i < n; ++i) {
-        TAlertButton button;
-        button.Letter = buttons[i].toUpper();
-        for (const TButtonKind& kind : kButtonKinds) {
-            if (button.Letter == QLatin1Char(kind.letter)) {
-                button.Caption = QString::fromLatin1(kind.caption);
-                button.Answer = kind.answer;
-            }
-        }
-        button.Left = static_cast<int>(std::lround((panelWidth - n * kButtonStep) / 2.0 + i * kButtonStep));
-        layout.push_back(button);
-    }
-    return layout;
-}
 
 TWindowUserInterface::TWindowUserInterface(TMainWindow* window)
     : context_(std::make_unique<QObject>()), window_(window) {}
@@ -149,17 +115,17 @@ int TWindowUserInterface::RunAlertDialog(const QString& taskName, TAlertEvent ev
     scroll->setFixedHeight(std::min(220, text->height() + 4));
     layout->addWidget(scroll);
     auto* panel = new QWidget;
-    panel->setFixedSize(kPanelWidth, 36);
+    panel->setFixedSize(kAlertButtonPanelWidth, 36);
     int tab = 0;
     QWidget* previous = nullptr;
-    for (const TAlertButton& button : AlertButtonLayout(buttons, kPanelWidth)) {
-        if (button.Caption.isEmpty())
+    for (const TAlertButton& button : AlertButtons(buttons.toUpper())) {
+        if (!button.Visible)
             continue;
         auto* push = new QPushButton(button.Caption, panel);
-        push->setGeometry(button.Left, 4, kButtonWidth, 28);
-        const int answer = button.Answer;
+        push->setGeometry(button.Left, 4, kAlertButtonWidth, 28);
+        const int answer = button.Result;
         QObject::connect(push, &QPushButton::clicked, &dialog, [&dialog, answer] { dialog.done(answer); });
-        if (button.Letter == QLatin1Char('O') || button.Letter == QLatin1Char('S'))
+        if (button.Cancels)
             dialog.escapeAnswer = answer;
         if (tab++ == 0)
             push->setDefault(true);

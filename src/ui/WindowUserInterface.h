@@ -13,19 +13,6 @@
 class QSoundEffect;
 class TMainWindow;
 
-// One button of the alert dialog: the letter of the button set, its caption, its answer and its left
-// edge in the dialog's button panel.
-struct TAlertButton {
-    QChar Letter;
-    QString Caption;  // empty for a letter that names no button (it keeps its slot)
-    int Answer = 0;
-    int Left = 0;
-};
-
-// The buttons of a button set laid out across a panel of panelWidth pixels: 81 pixels wide, 87 apart,
-// the row centred.
-std::vector<TAlertButton> AlertButtonLayout(const QString& buttons, int panelWidth = 450);
-
 // The user interface of the program with a window: alert dialogs, balloons at the notification-area
 // icon, sounds and task-list refreshes, each handed to the main thread when called from a worker. Only
 // the alert dialog makes its caller wait; balloons, sounds and refreshes are queued.

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "UiFixtures.h"
+#include "logging/Alerts.h"
 #include "model/Task.h"
 #include "ui/MainWindow.h"
 
@@ -17,28 +18,28 @@ namespace {
 class WindowUserInterface : public UiTest {};
 
 TEST_F(WindowUserInterface, ButtonsAreCentredInTheirPanel) {
-    const auto rs = AlertButtonLayout(QStringLiteral("RS"));
+    const auto rs = AlertButtons(QStringLiteral("RS"));
     ASSERT_EQ(rs.size(), 2u);
     EXPECT_EQ(rs[0].Caption, QStringLiteral("&Retry"));
     EXPECT_EQ(rs[0].Left, 138);
-    EXPECT_EQ(rs[0].Answer, AlertAnswer::Retry);
+    EXPECT_EQ(rs[0].Result, AlertAnswer::Retry);
     EXPECT_EQ(rs[1].Caption, QStringLiteral("&Stop"));
     EXPECT_EQ(rs[1].Left, 225);
-    EXPECT_EQ(rs[1].Answer, AlertAnswer::Stop);
+    EXPECT_EQ(rs[1].Result, AlertAnswer::Stop);
 
-    const auto one = AlertButtonLayout(QStringLiteral("O"));
+    const auto one = AlertButtons(QStringLiteral("O"));
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0].Left, 182);  // round((450 - 87) / 2)
-    EXPECT_EQ(one[0].Answer, AlertAnswer::Ok);
+    EXPECT_EQ(one[0].Result, AlertAnswer::Ok);
 }
 
 TEST_F(WindowUserInterface, EveryLetterHasItsAnswerAndAnUnknownOneKeepsItsSlot) {
-    const auto all = AlertButtonLayout(QStringLiteral("CIKXY"));
+    const auto all = AlertButtons(QStringLiteral("CIKXY"));
     ASSERT_EQ(all.size(), 5u);
-    EXPECT_EQ(all[0].Answer, AlertAnswer::Ok);
-    EXPECT_EQ(all[1].Answer, AlertAnswer::Ignore);
-    EXPECT_EQ(all[2].Answer, AlertAnswer::Skip);
-    EXPECT_TRUE(all[3].Caption.isEmpty());
+    EXPECT_EQ(all[0].Result, AlertAnswer::Ok);
+    EXPECT_EQ(all[1].Result, AlertAnswer::Ignore);
+    EXPECT_EQ(all[2].Result, AlertAnswer::Skip);
+    EXPECT_FALSE(all[3].Visible);
     EXPECT_EQ(all[4].Caption, QStringLiteral("&Yes"));
     EXPECT_EQ(all[4].Left - all[2].Left, 2 * 87);
 }
