@@ -62,8 +62,6 @@ fuzz: deps
 	  $$t -max_total_time=$(FUZZ_SECONDS) -max_len=65536 fuzz/corpus-$$name fuzz/seeds/$$name || exit 1; \
 	done
 
-# Until the program has a window, `make run` lists the tasks of the user's store, creating a
-# sample task first when the store holds none.
 # The program itself: its window on a desktop, headless (tasks on their schedules, Ctrl-C ends it) without
 # a display. A store without tasks first gets a sample task.
 run: build
