@@ -1369,24 +1369,33 @@ void TTaskPropertiesForm::RefreshTimerState() {
         timersAsked_ = true;
         timersAvailable_ = Timers().Available();
     }
-    timerAddModify_->setEnabled(timersAvailable_);
-    timerRemove_->setEnabled(timersAvailable_);
+    // A timer acts at once and outlives the dialog: one made for a new task that is then cancelled
+    // would start the program for a task that never existed. A new task gets it once it is saved.
+    const bool saved = data_.FindTask(original_.ID) == &original_;
+    timerAddModify_->setEnabled(timersAvailable_ && saved);
+    timerRemove_->setEnabled(timersAvailable_ && saved);
     if (!timersAvailable_) {
         timerState_->setText(
             QStringLiteral("The system task scheduler (systemd user timers) is not available."));
         return;
     }
     const std::optional<QStringList> lines = Timers().OnCalendarLines(original_.ID);
+    QString text;
     if (!lines)
-        timerState_->setText(Tr("Not scheduled.", "strMsSchedulerNotScheduled"));
+        text = Tr("Not scheduled.", "strMsSchedulerNotScheduled");
     else if (lines->isEmpty())
-        timerState_->setText(Tr("No triggers set.", "strMsSchedulerNoTriggersSet"));
+        text = Tr("No triggers set.", "strMsSchedulerNoTriggersSet");
     else
-        timerState_->setText(lines->join(QLatin1Char('\n')));
+        text = lines->join(QLatin1Char('\n'));
+    if (!saved)
+        text += QStringLiteral(
+            "\n\nA new task can be given a system timer once it has been saved: open its "
+            "properties again after OK.");
+    timerState_->setText(text);
 }
 
 void TTaskPropertiesForm::AddOrModifyTimer() {
-    if (!timersAvailable_)
+    if (!timerAddModify_->isEnabled())
         return;
     const QStringList current = Timers().OnCalendarLines(original_.ID).value_or(QStringList());
     TTimerCalendarForm editor(current, PropertiesServices().CheckCalendar, prompts_, this);
@@ -1403,7 +1412,7 @@ void TTaskPropertiesForm::AddOrModifyTimer() {
 }
 
 void TTaskPropertiesForm::RemoveTimer() {
-    if (!timersAvailable_ || !Timers().Exists(original_.ID))
+    if (!timerRemove_->isEnabled() || !Timers().Exists(original_.ID))
         return;
     if (!prompts_.Confirm(
             Tr("Confirmation", "strConfirmation"),

@@ -632,7 +632,7 @@ protected:
 };
 
 TEST_F(TaskTimerPageTest, AddModifyWritesTheTimerAtOnceAndRemoveDeletesIt) {
-    auto task = CompleteTask();
+    TTask* task = &data.Tasks.Add(CompleteTask());
     auto form = Open(*task, TForm::pgMsScheduler);
     auto* state = Child<QLabel>(form.get(), "timerState");
     EXPECT_EQ(state->text(), QStringLiteral("Not scheduled."));
@@ -697,7 +697,16 @@ TEST_F(TaskTimerPageTest, AddModifyWritesTheTimerAtOnceAndRemoveDeletesIt) {
 }
 
 TEST_F(TaskTimerPageTest, ATimerWithoutLinesHasNoTriggersAndWithoutTheSchedulerNothingIsOffered) {
-    auto task = CompleteTask();
+    // A new task, not yet in the list, gets no timer: the timer would outlive a cancelled dialog.
+    {
+        auto fresh = CompleteTask();
+        auto form = Open(*fresh, TForm::pgMsScheduler);
+        EXPECT_FALSE(Child<QPushButton>(form.get(), "timerAddModify")->isEnabled());
+        EXPECT_FALSE(Child<QPushButton>(form.get(), "timerRemove")->isEnabled());
+        EXPECT_TRUE(
+            Child<QLabel>(form.get(), "timerState")->text().startsWith(QStringLiteral("Not scheduled.")));
+    }
+    TTask* task = &data.Tasks.Add(CompleteTask());
     home.WriteFile(
         QStringLiteral("units/") + TSystemTimers::UnitBaseName(task->ID) + QStringLiteral(".timer"),
         "[Unit]\nDescription=Tarnovex (Daily)\n\n[Timer]\nUnit=x.service\n");
