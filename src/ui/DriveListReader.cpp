@@ -129,20 +129,14 @@ TDriveListReader::~TDriveListReader() {
 }
 
 void TDriveListReader::Stop() {
-    {
-        std::unique_lock lock(state_->mutex);
-        state_->stopped = true;
-        state_->changed.notify_all();
-        state_->changed.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
-                                 [this] { return state_->finished; });
-    }
+    std::unique_lock lock(state_->mutex);
+    state_->stopped = true;
+    state_->changed.notify_all();
     if (!thread_.joinable())
-        return;
-    bool finished = false;
-    {
-        std::lock_guard lock(state_->mutex);
-        finished = state_->finished;
-    }
+        return;  // stopped before
+    const bool finished = state_->changed.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
+                                                   [this] { return state_->finished; });
+    lock.unlock();
     if (finished)
         thread_.join();
     else
