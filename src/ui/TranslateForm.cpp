@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
@@ -84,8 +85,15 @@ void TranslateForm(QWidget* window) {
     if (!title.trimmed().isEmpty())
         window->setWindowTitle(title);
 
-    const QList<QObject*> objects = window->findChildren<QObject*>();
-    for (QObject* object : objects) {
+    // Setting a text may delete inner objects listed here (a text box rebuilds its document's frames),
+    // so every entry is guarded and one that has gone is passed over.
+    QList<QPointer<QObject>> objects;
+    for (QObject* object : window->findChildren<QObject*>())
+        objects.append(object);
+    for (const QPointer<QObject>& guarded : objects) {
+        QObject* object = guarded.data();
+        if (object == nullptr)
+            continue;
         const QString name = object->objectName();
         if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
             continue;
