@@ -4,14 +4,17 @@
 #include "engine/TaskRunner.h"
 #include "model/MainData.h"
 #include "model/Task.h"
+#include "platform/Volumes.h"
 #include "schedule/Scheduler.h"
 #include "settings/GlobalSettings.h"
 
 TProgramCore::TProgramCore() = default;
 
 TProgramCore::~TProgramCore() {
-    if (data_ != nullptr)
+    if (data_ != nullptr) {
         data_->RunControl = nullptr;
+        data_->VolumeInfo = nullptr;
+    }
     scheduler_.reset();
     runner_.reset();
 }
@@ -38,6 +41,10 @@ void TProgramCore::Start(std::function<void()> quit, std::function<void()> proce
     data_->MediaCheck = [this](TTask& task, const QString& drive, const QString& label,
                                const QString& serial) { scheduler_->MediaCheck(task, drive, label, serial); };
     scheduler_->RebuildAllFolderWatchers();
+    // Every new mount is a medium for the tasks' SmartDetect criteria (and for the dialog's media test).
+    volumes_ = std::make_unique<TSystemVolumeInfo>();
+    data_->VolumeInfo = volumes_.get();
+    scheduler_->StartMediaDetection();
     scheduler_->Start();
 }
 
@@ -53,6 +60,7 @@ void TProgramCore::Finish() {
     SaveAllSettings(*data_);
     data_->RunControl = nullptr;
     data_->MediaCheck = {};
+    data_->VolumeInfo = nullptr;
     ShutdownRunServices();
     scheduler_.reset();
     runner_.reset();

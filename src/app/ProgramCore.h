@@ -7,6 +7,7 @@ class TMainData;
 class TScheduler;
 class TTask;
 class TTaskRunner;
+class TVolumeInfoSource;
 
 // What the program does with and without a window alike: the run services, the preferences and the
 // tasks, the runner, the scheduler with its triggers, the end of the session and the orderly end.
@@ -21,9 +22,9 @@ public:
     void Load();
     TMainData& Data() const { return *data_; }
 
-    // The runner and the scheduler with its folder watchers. quit ends the program (an exit-when-idle
-    // program that has been idle long enough); processEvents serves the event loop while the end of the
-    // session waits for runs.
+    // The runner and the scheduler with its folder watchers and its media detection. quit ends the program
+    // (an exit-when-idle program that has been idle long enough); processEvents serves the event loop while
+    // the end of the session waits for runs.
     void Start(std::function<void()> quit, std::function<void()> processEvents);
     TTaskRunner& Runner() const { return *runner_; }
     TScheduler& Scheduler() const { return *scheduler_; }
@@ -47,4 +48,5 @@ private:
     std::unique_ptr<TMainData> data_;
     std::unique_ptr<TTaskRunner> runner_;
     std::unique_ptr<TScheduler> scheduler_;
+    std::unique_ptr<TVolumeInfoSource> volumes_;
 };

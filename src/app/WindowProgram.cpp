@@ -72,6 +72,7 @@ int TWindowProgram::Run(const QStringList& arguments) {
     MainWindowHoyKeysActivate();
     // The dialogs behind the window's commands.
     SetScheduleItemCaption(GetStrCaption);
+    PropertiesServices().Scheduler = &core_.Scheduler();
     window_->SetTaskPropertiesEditor(
         [this](TTask& task, bool) { return EditTaskProperties(window_.get(), task, core_.Data()); });
     // "Program Options..." opens the last page; the others open their own (-1, then pages 0 to 6).
@@ -119,6 +120,7 @@ int TWindowProgram::Run(const QStringList& arguments) {
     QApplication::exec();
 
     window_->SaveAllSettings();
+    PropertiesServices().Scheduler = nullptr;
     core_.Finish();
     data.ReleaseHotKeys();
     if (hotKeys_ != nullptr)

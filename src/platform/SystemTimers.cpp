@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include "platform/Paths.h"
 
@@ -48,11 +49,6 @@ QString QuotedWord(const QString& word) {
     return quoted + QLatin1Char('"');
 }
 
-bool UsableCalendarLine(const QString& line) {
-    return !line.trimmed().isEmpty() && !HasControlCharacter(line) && !line.contains(QLatin1Char('%')) &&
-           !line.endsWith(QLatin1Char('\\')) && line.size() <= 256;
-}
-
 bool WriteAtomically(const QString& path, const QString& text) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -77,6 +73,64 @@ QString Description(const QString& taskName, const QString& taskId) {
 }  // namespace
 
 TSystemTimers::TSystemTimers() : TSystemTimers(TOptions{}) {}
+
+bool TSystemTimers::UsableCalendarLine(const QString& line) {
+    return !line.trimmed().isEmpty() && !HasControlCharacter(line) && !line.contains(QLatin1Char('%')) &&
+           !line.endsWith(QLatin1Char('\\')) && line.size() <= 256;
+}
+
+TSystemTimers::TCalendarCheck TSystemTimers::CheckCalendar(const QString& line, const QString& analyser,
+                                                           int timeoutMs) {
+    TCalendarCheck check;
+    if (!UsableCalendarLine(line)) {
+        check.Error = line.trimmed().isEmpty()
+                          ? QStringLiteral("the line is empty")
+                          : QStringLiteral(
+                                "control characters, '%', a trailing backslash and lines longer "
+                                "than 256 characters cannot be written into a timer");
+        return check;
+    }
+    const QString program =
+        analyser.contains(QLatin1Char('/')) ? analyser : QStandardPaths::findExecutable(analyser);
+    if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
+        check.Valid = true;
+        return check;
+    }
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({QStringLiteral("calendar"), line.trimmed()});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start();
+    if (!process.waitForStarted(timeoutMs)) {
+        check.Valid = true;  // the analyser is unusable: the form check above stands alone
+        return check;
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        check.Checked = true;
+        check.Error = QStringLiteral("%1 did not answer in time").arg(analyser);
+        return check;
+    }
+    check.Checked = true;
+    const QString output = QString::fromUtf8(process.readAll());
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        // "Failed to parse calendar specification 'xyz': Invalid argument"
+        check.Error =
+            output.trimmed().isEmpty() ? QStringLiteral("not a calendar expression") : output.trimmed();
+        return check;
+    }
+    check.Valid = true;
+    for (const QString& outputLine : output.split(QLatin1Char('\n'))) {
+        const QString trimmed = outputLine.trimmed();
+        if (trimmed.startsWith(QLatin1String("Next elapse:"))) {
+            check.NextElapse = trimmed.mid(12).trimmed();
+            break;
+        }
+    }
+    return check;
+}
 
 TSystemTimers::TSystemTimers(TOptions options) : options_(std::move(options)) {
     if (options_.unitFolder.isEmpty())

@@ -33,8 +33,25 @@ public:
         QStringList onCalendar;
     };
 
+    // What systemd-analyze says of one OnCalendar line.
+    struct TCalendarCheck {
+        bool Valid = false;
+        bool Checked = false;  // false: no analyser could be run, only the line's form was looked at
+        QString NextElapse;    // e.g. "Thu 2026-12-10 22:00:00 UTC", "never"; empty when unchecked
+        QString Error;         // why the line is refused
+    };
+
     TSystemTimers();
     explicit TSystemTimers(TOptions options);
+
+    // Whether a line can be written into a timer at all (not empty, no control character, no '%', no
+    // trailing backslash, at most 256 characters).
+    static bool UsableCalendarLine(const QString& line);
+    // Checks one line: its form first, then "ANALYSER calendar LINE" when that program can be found (a
+    // bare name on PATH or a path), started with an argument list and given at most timeoutMs.
+    static TCalendarCheck CheckCalendar(const QString& line,
+                                        const QString& analyser = QStringLiteral("systemd-analyze"),
+                                        int timeoutMs = 5000);
 
     static bool UsableTaskId(const QString& taskId);
     // "tarnovex-task-" + the escaped ID; the inverse gives the ID back (empty for a foreign name).

@@ -60,10 +60,13 @@ QStringList TMountWatcher::Update(const QByteArray& mountTable) {
         if (!known_.contains(entry.mountPoint) && !arrivals.contains(entry.mountPoint))
             arrivals.append(entry.mountPoint);
     }
+    const bool changed = current != known_;
     // Unmounted points are forgotten, so that mounting the medium again is an arrival again.
     known_ = current;
     if (arrived_)
         for (const QString& mountPoint : arrivals)
             arrived_(mountPoint);
+    if (changed && changed_)
+        changed_();
     return arrivals;
 }

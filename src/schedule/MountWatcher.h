@@ -25,11 +25,15 @@ public:
     QStringList Update(const QByteArray& mountTable);
     // Takes a mount table as the known state without reporting anything.
     void Reset(const QByteArray& mountTable);
+    // Called after the arrivals of an update whenever the set of mount points changed, for a mount and
+    // for an unmount alike (the drive list of the task dialog is read again then).
+    void SetTableChanged(std::function<void()> changed) { changed_ = std::move(changed); }
 
 private:
     QByteArray ReadTable();
 
     std::function<void(const QString&)> arrived_;
+    std::function<void()> changed_;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     QSet<QString> known_;

@@ -245,6 +245,7 @@ bool TScheduler::DelayPending(const TTask& task) const {
 
 void TScheduler::ProcessDelays() {
     const qint64 now = clock_.Now();
+    EndExpiredMediaTest(now);
     // A handler may arm or cancel delays; the due ones are taken out first, in the order they fall due.
     std::vector<std::pair<TDelayKey, TDelay>> due;
     for (auto it = delays_.begin(); it != delays_.end();) {
@@ -266,11 +267,11 @@ void TScheduler::ProcessDelays() {
 }
 
 void TScheduler::RestartDelayTimer() {
-    if (delays_.empty()) {
+    if (delays_.empty() && !mediaTestEnd_) {
         delayTimer_.stop();
         return;
     }
-    qint64 earliest = std::numeric_limits<qint64>::max();
+    qint64 earliest = mediaTestEnd_.value_or(std::numeric_limits<qint64>::max());
     for (const auto& entry : delays_)
         earliest = std::min(earliest, entry.second.due);
     const qint64 wait = std::clamp<qint64>(earliest - clock_.Now(), 0, std::numeric_limits<int>::max());
@@ -347,6 +348,22 @@ void TScheduler::ForgetRemovedTasks() {
 void TScheduler::SetMediaTestMode(bool on, const TMediaCriteria& criteria) {
     mediaTest_ = on;
     mediaCriteria_ = criteria;
+    mediaTestEnd_.reset();
+    RestartDelayTimer();
+}
+
+void TScheduler::EndMediaTestAfter(qint64 ms) {
+    if (!mediaTest_)
+        return;
+    mediaTestEnd_ = clock_.Now() + std::max<qint64>(ms, 0);
+    RestartDelayTimer();
+}
+
+void TScheduler::EndExpiredMediaTest(qint64 now) {
+    if (mediaTestEnd_ && *mediaTestEnd_ <= now) {
+        mediaTest_ = false;
+        mediaTestEnd_.reset();
+    }
 }
 
 TMountWatcher& TScheduler::MountWatcher() {
@@ -361,6 +378,8 @@ bool TScheduler::StartMediaDetection(const QString& mountTable) {
 }
 
 void TScheduler::VolumeArrived(const QString& drive) {
+    // An arrival may come before the delay timer has ended a test whose time is up.
+    EndExpiredMediaTest(clock_.Now());
     if (!mediaTest_) {
         data_.MediaArrived(drive);
         return;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "schedule/NextRun.h"
@@ -32,6 +33,8 @@ public:
     // Ticks without a running task after which an exit-when-idle program ends (the 31st ends it).
     static constexpr int kIdleTickLimit = 30;
     static constexpr int kMediaStartDelayMs = 100;
+    // How long the media test goes on after its message has been closed.
+    static constexpr int kMediaTestLingerMs = 2000;
 
     explicit TScheduler(TMainData& data, TScheduleClock clock = TScheduleClock::System(),
                         QObject* parent = nullptr);
@@ -108,8 +111,13 @@ public:
         QString Serial;
     };
     // The task properties dialog's test: arrivals only report whether they match the given criteria.
+    // Switching the mode on or off cancels a pending end.
     void SetMediaTestMode(bool on, const TMediaCriteria& criteria = {});
     bool MediaTestMode() const { return mediaTest_; }
+    // The test message was closed: the mode ends ms later (kMediaTestLingerMs for the dialog), so that a
+    // medium plugged in just before the message was closed is still only reported.
+    void EndMediaTestAfter(qint64 ms);
+    bool MediaTestEndPending() const { return mediaTestEnd_.has_value(); }
 
     // Called once when an exit-when-idle program has been idle long enough.
     std::function<void()> ExitWhenIdle;
@@ -146,6 +154,7 @@ private:
     bool InList(const TTask* task, const QString& id) const;
     void Arm(const TDelayKey& key, TTask& task, qint64 ms, std::function<void(TTask&)> handler);
     void RestartDelayTimer();
+    void EndExpiredMediaTest(qint64 now);
 
     TMainData& data_;
     TScheduleClock clock_;
@@ -158,6 +167,7 @@ private:
     int idleTicks_ = 0;
     bool mediaTest_ = false;
     TMediaCriteria mediaCriteria_;
+    std::optional<qint64> mediaTestEnd_;  // clock instant at which the media test ends
     std::map<TDelayKey, TDelay> delays_;
     std::unordered_map<const TTask*, TKnownRun> known_;
     std::unordered_map<const TTask*, TMonitorEntry> monitors_;

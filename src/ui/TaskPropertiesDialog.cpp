@@ -1,35 +1,53 @@
 #include "ui/TaskPropertiesDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCommandLinkButton>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <mutex>
 
+#include "logging/Alerts.h"
+#include "logging/Email.h"
+#include "logging/UserInterface.h"
 #include "model/FileMask.h"
 #include "model/MainData.h"
 #include "packing/PackerSettings.h"
 #include "platform/DateTime.h"
 #include "platform/LocaleFormats.h"
+#include "schedule/MountWatcher.h"
+#include "schedule/Scheduler.h"
 #include "settings/FormatText.h"
 #include "settings/Language.h"
+#include "ui/FtpAdvancedDialog.h"
+#include "ui/HotKeyEdit.h"
 #include "ui/ScheduleItemEditor.h"
+#include "ui/TimerCalendarDialog.h"
+#include "ui/TranslateForm.h"
 #include "ui/WindowPrompts.h"
 
 namespace {
@@ -85,7 +103,59 @@ QString ExtensionWithDot(const QString& name) {
     return dot < 0 ? QString() : name.mid(dot);
 }
 
+// A label with a name, so that a language file can translate it, for the field it describes.
+QLabel* NamedLabel(const char* name, const QString& text, QWidget* buddy = nullptr) {
+    auto* label = new QLabel(text);
+    label->setObjectName(QString::fromLatin1(name));
+    if (buddy)
+        label->setBuddy(buddy);
+    return label;
+}
+
+// A labelled row of a form whose label has a name.
+void AddRow(QFormLayout* form, const char* labelName, const QString& text, QWidget* field) {
+    form->addRow(NamedLabel(labelName, text, field), field);
+}
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QPushButton* Button(const QString& caption, const char* name) {
+    auto* button = Named(new QPushButton(caption), name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// The program's systemd user timers, asked once whether they are available.
+TSystemTimers& ProgramTimers() {
+    static TSystemTimers timers;
+    return timers;
+}
+
+// The criteria of the media trigger as they are stored: a mount point without a trailing '/', the
+// serial in upper case, since the trigger compares exactly.
+QString MediaDriveCriterion(const QString& typed) {
+    const QString trimmed = typed.trimmed();
+    return trimmed.isEmpty() ? QString() : QDir::cleanPath(trimmed);
+}
+
+QString MediaSerialCriterion(const QString& typed) {
+    return typed.trimmed().toUpper();
+}
+
 }  // namespace
+
+TPropertiesServices& PropertiesServices() {
+    static TPropertiesServices services;
+    return services;
+}
+
+void ResetPropertiesServices() {
+    PropertiesServices() = TPropertiesServices();
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Prompts
@@ -127,59 +197,112 @@ TTaskPropertiesForm::TTaskPropertiesForm(TTask& task, const TMainData& data, TPr
     LoadControls();
     UpdateEnabling();
     UpdateTitle();
-    resize(760, 520);
+    resize(840, 600);
+    TranslateForm(this);
+}
+
+TTaskPropertiesForm::~TTaskPropertiesForm() {
+    // The reader hands rows to this dialog: it is stopped before anything of the dialog goes.
+    driveReader_.reset();
+    driveWatcher_.reset();
+    if (mediaTestScheduler_ != nullptr) {
+        // A test still lingering would report to a dialog that no longer exists.
+        mediaTestScheduler_->MediaTestSucceeded = nullptr;
+        if (mediaTestScheduler_->MediaTestMode())
+            mediaTestScheduler_->SetMediaTestMode(false);
+    }
 }
 
 void TTaskPropertiesForm::BuildPages() {
-    navigator_ = new QListWidget;
+    navigator_ = new QTreeWidget;
     navigator_->setObjectName(QStringLiteral("navigator"));
+    navigator_->setHeaderHidden(true);
+    navigator_->setIndentation(14);
     pages_ = new QStackedWidget;
+    pages_->setObjectName(QStringLiteral("pages"));
 
-    const std::pair<const char*, const char*> titles[] = {
-        {"General", "strTaskPropGeneral"},
-        {"Source", "strTaskPropSource"},
-        {"Destination", "strTaskPropDestination"},
-        {"File Filters", "strTaskPropFileFilters"},
-        {"Compression", "strTaskPropCompression"},
-        {"Encryption", "strTaskPropEncryption"},
-        {"Old Versions", "strTaskPropOldVersions"},
-        {"Obsolete Files", "strTaskPropObsoleteFiles"},
-        {"Options", "strTaskPropOptions"},
-        {"Error Handling", "strTaskPropErrorHandling"},
-        {"Internal Schedule", "strTaskPropAutorunInternalSchedule"},
-        {"Folder Monitor", "strTaskPropAutorunFolderMonitor"},
-        {"Run Programs", "strTaskPropAdvancedRunPrograms"},
-        {"Auto Dial", "strTaskPropAdvancedAutoDial"},
-        {"Hardware Profile", "strTaskPropAdvancedHardwareProfile"},
-        {"Limit Bandwith", "strTaskPropAdvancedLimitBandwith"},
-        {"Task Password", "strTaskPropAdvancedTaskPassword"},
-        {"Log Settings", "strTaskPropAdvancedLogSettings"},
-        {"CPU Performance", "strTaskPropAdvancedCPUPerformance"},
-        {"Power Management", "strTaskPropAdvancedPowerManagement"},
-        {"Email Settings", "strTaskPropAdvancedEmailSettings"},
+    struct TTitle {
+        const char* text;
+        const char* key;
+        const char* name;  // of the page and its heading
+    };
+    const TTitle titles[] = {
+        {"General", "strTaskPropGeneral", "General"},
+        {"Source", "strTaskPropSource", "Source"},
+        {"Destination", "strTaskPropDestination", "Destination"},
+        {"File Filters", "strTaskPropFileFilters", "FileFilters"},
+        {"Compression", "strTaskPropCompression", "Compression"},
+        {"Encryption", "strTaskPropEncryption", "Encryption"},
+        {"Old Versions", "strTaskPropOldVersions", "OldVersions"},
+        {"Obsolete Files", "strTaskPropObsoleteFiles", "ObsoleteFiles"},
+        {"Options", "strTaskPropOptions", "Options"},
+        {"Error Handling", "strTaskPropErrorHandling", "ErrorHandling"},
+        {"Autorun and Schedule", "strTaskPropAutorunAndSchedule", "Autorun"},
+        {"Internal Schedule", "strTaskPropAutorunInternalSchedule", "Schedule"},
+        {"Media SmartDetect", "strTaskPropAutorunMediaSmartDetect", "SmartDetect"},
+        {"Folder Monitor", "strTaskPropAutorunFolderMonitor", "FolderMonitor"},
+        {"Hot Key", "strTaskPropAutorunHotKey", "HotKey"},
+        {"MS Task Scheduler", "strTaskPropAutorunMsTaskScheduler", "MsScheduler"},
+        {"Advanced", "strTaskPropAdvanced", "Advanced"},
+        {"Run Programs", "strTaskPropAdvancedRunPrograms", "RunPrograms"},
+        {"Auto Dial", "strTaskPropAdvancedAutoDial", "AutoDial"},
+        {"Hardware Profile", "strTaskPropAdvancedHardwareProfile", "HardwareProfile"},
+        {"Limit Bandwith", "strTaskPropAdvancedLimitBandwith", "Bandwidth"},
+        {"Task Password", "strTaskPropAdvancedTaskPassword", "TaskPassword"},
+        {"Log Settings", "strTaskPropAdvancedLogSettings", "LogSettings"},
+        {"Event Alerts", "strTaskPropAdvancedEventAlerts", "EventAlerts"},
+        {"CPU Performance", "strTaskPropAdvancedCPUPerformance", "CpuPerformance"},
+        {"Power Management", "strTaskPropAdvancedPowerManagement", "PowerManagement"},
+        {"Email Settings", "strTaskPropAdvancedEmailSettings", "EmailSettings"},
     };
     QWidget* built[] = {BuildGeneralPage(),        BuildSourcePage(),          BuildDestinationPage(),
                         BuildFiltersPage(),        BuildCompressionPage(),     BuildEncryptionPage(),
                         BuildOldVersionsPage(),    BuildObsoletePage(),        BuildOptionsPage(),
-                        BuildErrorHandlingPage(),  BuildSchedulePage(),        BuildFolderMonitorPage(),
-                        BuildRunProgramsPage(),    BuildAutoDialPage(),        BuildHardwareProfilePage(),
-                        BuildBandwidthPage(),      BuildTaskPasswordPage(),    BuildLogSettingsPage(),
+                        BuildErrorHandlingPage(),  BuildAutorunPage(),         BuildSchedulePage(),
+                        BuildSmartDetectPage(),    BuildFolderMonitorPage(),   BuildHotKeyPage(),
+                        BuildMsSchedulerPage(),    BuildAdvancedPage(),        BuildRunProgramsPage(),
+                        BuildAutoDialPage(),       BuildHardwareProfilePage(), BuildBandwidthPage(),
+                        BuildTaskPasswordPage(),   BuildLogSettingsPage(),     BuildEventAlertsPage(),
                         BuildCpuPerformancePage(), BuildPowerManagementPage(), BuildEmailSettingsPage()};
     static_assert(sizeof(built) / sizeof(built[0]) == pgCount &&
                   sizeof(titles) / sizeof(titles[0]) == pgCount);
+    QTreeWidgetItem* group = nullptr;
     for (int i = 0; i < pgCount; ++i) {
-        navigator_->addItem(Tr(titles[i].first, titles[i].second));
+        const QString caption = Tr(titles[i].text, titles[i].key);
+        const bool child =
+            (i >= pgSchedule && i <= pgMsScheduler) || (i >= pgRunPrograms && i <= pgEmailSettings);
+        auto* item = child ? new QTreeWidgetItem(group) : new QTreeWidgetItem(navigator_);
+        item->setText(0, caption);
+        item->setData(0, Qt::UserRole, i);
+        navigatorItems_[static_cast<size_t>(i)] = item;
+        if (i == pgAutorun || i == pgAdvanced)
+            group = item;
+        for (QWidget* overview : {built[pgAutorun], built[pgAdvanced]})
+            if (auto* link = overview->findChild<QCommandLinkButton*>(QStringLiteral("link%1").arg(i)))
+                link->setText(caption);
         auto* page = new QWidget;
+        page->setObjectName(QStringLiteral("page") + QString::fromLatin1(titles[i].name));
         auto* layout = new QVBoxLayout(page);
-        auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(Tr(titles[i].first, titles[i].second)));
+        auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(caption.toHtmlEscaped()));
+        heading->setObjectName(QStringLiteral("title") + QString::fromLatin1(titles[i].name));
         layout->addWidget(heading);
         layout->addWidget(built[i], 1);
         pages_->addWidget(page);
     }
-    navigator_->setSpacing(2);
-    navigator_->setFixedWidth(navigator_->sizeHintForColumn(0) + 28);
-    navigator_->setCurrentRow(0);
-    connect(navigator_, &QListWidget::currentRowChanged, this, &TTaskPropertiesForm::OnPageChanged);
+    navigator_->expandAll();
+    // As wide as the longest caption with its indentation, and room for a scroll bar on small screens.
+    int widest = 0;
+    for (QTreeWidgetItem* item : navigatorItems_) {
+        const int depth = item->parent() ? 2 : 1;
+        widest = std::max(widest, navigator_->fontMetrics().horizontalAdvance(item->text(0)) +
+                                      depth * navigator_->indentation());
+    }
+    navigator_->setFixedWidth(widest + 2 * navigator_->frameWidth() + 24);
+    navigator_->setCurrentItem(navigatorItems_[pgGeneral]);
+    connect(navigator_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item)
+            OnPageChanged(item->data(0, Qt::UserRole).toInt());
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->setObjectName(QStringLiteral("buttons"));
@@ -193,6 +316,70 @@ void TTaskPropertiesForm::BuildPages() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(body, 1);
     layout->addWidget(buttons);
+}
+
+QWidget* TTaskPropertiesForm::OverviewPage(const QString& text, int firstPage, int lastPage) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* intro = NamedLabel(firstPage == pgSchedule ? "lblAutorunIntro" : "lblAdvancedIntro", text);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    // Two columns of links, so that the ten advanced pages fit without scrolling.
+    auto* grid = new QGridLayout;
+    const int count = lastPage - firstPage + 1;
+    const int rows = (count + 1) / 2;
+    static const char* const descriptions[pgCount] = {
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        "At set times, or when the computer or the program starts or shuts down",
+        "When a particular removable disk is plugged in",
+        "When files in the source folders change",
+        "With a key combination, from any program",
+        "By the system, even while the program is not running",
+        nullptr,
+        "Programs run before and after the task",
+        "A network connection opened for the task",
+        "Scheduled runs skipped under some hardware profiles",
+        "A limit of the copy rate",
+        "A password that protects these properties",
+        "What the log of the task records",
+        "Dialogs, balloons, sounds and e-mails on the events of a run",
+        "The priority of the task's runs",
+        "What the task does on batteries",
+        "The server and the sender of the task's e-mails"};
+    for (int i = firstPage; i <= lastPage; ++i) {
+        auto* link = new QCommandLinkButton;
+        if (descriptions[i])
+            link->setDescription(QString::fromUtf8(descriptions[i]));
+        link->setObjectName(QStringLiteral("link%1").arg(i));
+        link->setAutoDefault(false);
+        connect(link, &QCommandLinkButton::clicked, this, [this, i] { SetCurrentPage(i); });
+        const int n = i - firstPage;
+        grid->addWidget(link, count <= 5 ? n : n % rows, count <= 5 ? 0 : n / rows);
+    }
+    layout->addLayout(grid);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TTaskPropertiesForm::BuildAutorunPage() {
+    return OverviewPage(QStringLiteral("The task can start by itself. Choose how:"), pgSchedule,
+                        pgMsScheduler);
+}
+
+QWidget* TTaskPropertiesForm::BuildAdvancedPage() {
+    return OverviewPage(QStringLiteral("More settings of the task. Most of them can follow the defaults of "
+                                       "the program (Preferences, Task Defaults)."),
+                        pgRunPrograms, pgEmailSettings);
 }
 
 QWidget* TTaskPropertiesForm::BuildGeneralPage() {
@@ -212,11 +399,11 @@ QWidget* TTaskPropertiesForm::BuildGeneralPage() {
     authUser_->setObjectName(QStringLiteral("authUser"));
     authPassword_ = PasswordEdit();
     authPassword_->setObjectName(QStringLiteral("authPassword"));
-    form->addRow(QStringLiteral("Task &name:"), name_);
-    form->addRow(QStringLiteral("&Group:"), group_);
-    form->addRow(QStringLiteral("&Action:"), action_);
-    form->addRow(QStringLiteral("Run as &user:"), authUser_);
-    form->addRow(QStringLiteral("User's pass&word:"), authPassword_);
+    AddRow(form, "lblName", QStringLiteral("Task &name:"), name_);
+    AddRow(form, "lblGroup", QStringLiteral("&Group:"), group_);
+    AddRow(form, "lblAction", QStringLiteral("&Action:"), action_);
+    AddRow(form, "lblAuthUser", QStringLiteral("Run as &user:"), authUser_);
+    AddRow(form, "lblAuthPassword", QStringLiteral("User's pass&word:"), authPassword_);
     connect(name_, &QLineEdit::textChanged, this, &TTaskPropertiesForm::UpdateTitle);
     connect(action_, &QComboBox::activated, this, &TTaskPropertiesForm::OnActionChosen);
     return page;
@@ -296,15 +483,17 @@ QWidget* TTaskPropertiesForm::BuildDestinationPage() {
     layout->addWidget(destType_);
     connect(destType_, &QComboBox::activated, this, &TTaskPropertiesForm::OnDestinationChosen);
 
-    localBox_ = new QGroupBox(QStringLiteral("Local or network folder"));
+    localBox_ = Named(new QGroupBox(QStringLiteral("Local or network folder")), "localBox");
     auto* local = new QFormLayout(localBox_);
     destLocal_ = new QLineEdit;
     destLocal_->setObjectName(QStringLiteral("destLocal"));
-    auto* browse = new QPushButton(QStringLiteral("..."));
-    browse->setAutoDefault(false);
+    auto* browse = Button(QStringLiteral("..."), "destLocalBrowse");
     browse->setFixedWidth(32);
+    browse->setToolTip(QStringLiteral("Browse for the folder"));
     connect(browse, &QPushButton::clicked, this, [this] {
-        const QString dir = QFileDialog::getExistingDirectory(this, QString(), destLocal_->text());
+        const auto& ask = PropertiesServices().AskFolder;
+        const QString dir = ask ? ask(this, destLocal_->text())
+                                : QFileDialog::getExistingDirectory(this, QString(), destLocal_->text());
         if (!dir.isEmpty())
             destLocal_->setText(dir);
     });
@@ -313,7 +502,7 @@ QWidget* TTaskPropertiesForm::BuildDestinationPage() {
     localRowLayout->setContentsMargins(0, 0, 0, 0);
     localRowLayout->addWidget(destLocal_, 1);
     localRowLayout->addWidget(browse);
-    local->addRow(QStringLiteral("&Folder:"), localRow);
+    local->addRow(NamedLabel("lblDestLocal", QStringLiteral("&Folder:"), destLocal_), localRow);
     destLocalExpanded_ = new QLabel;
     destLocalExpanded_->setObjectName(QStringLiteral("destLocalExpanded"));
     destLocalExpanded_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -326,7 +515,7 @@ QWidget* TTaskPropertiesForm::BuildDestinationPage() {
     });
     layout->addWidget(localBox_);
 
-    ftpBox_ = new QGroupBox(QStringLiteral("FTP server"));
+    ftpBox_ = Named(new QGroupBox(QStringLiteral("FTP server")), "ftpBox");
     auto* ftp = new QFormLayout(ftpBox_);
     ftpAddress_ = new QLineEdit;
     ftpAddress_->setObjectName(QStringLiteral("ftpAddress"));
@@ -349,40 +538,21 @@ QWidget* TTaskPropertiesForm::BuildDestinationPage() {
     ftpAcceptSelfSigned_ =
         new QCheckBox(QStringLiteral("Accept a self-signed certificate or an unknown host key"));
     ftpAcceptSelfSigned_->setObjectName(QStringLiteral("ftpAcceptSelfSigned"));
-    ftp->addRow(QStringLiteral("&Address:"), ftpAddress_);
-    ftp->addRow(QStringLiteral("Fol&der:"), ftpFolder_);
-    ftp->addRow(QStringLiteral("P&ort (0 = from address):"), ftpPort_);
-    ftp->addRow(QStringLiteral("&Login:"), ftpLogin_);
-    ftp->addRow(QStringLiteral("Pass&word:"), ftpPassword_);
+    AddRow(ftp, "lblFtpAddress", QStringLiteral("&Address:"), ftpAddress_);
+    AddRow(ftp, "lblFtpFolder", QStringLiteral("Fol&der:"), ftpFolder_);
+    AddRow(ftp, "lblFtpPort", QStringLiteral("P&ort (0 = from address):"), ftpPort_);
+    AddRow(ftp, "lblFtpLogin", QStringLiteral("&Login:"), ftpLogin_);
+    AddRow(ftp, "lblFtpPassword", QStringLiteral("Pass&word:"), ftpPassword_);
     ftp->addRow(QString(), ftpPassive_);
-    ftp->addRow(QStringLiteral("&Security:"), ftpSecurity_);
+    AddRow(ftp, "lblFtpSecurity", QStringLiteral("&Security:"), ftpSecurity_);
     ftp->addRow(QString(), ftpAcceptSelfSigned_);
+    // Proxy, reconnection and time-out live in their own dialog; its values reach the task on OK there
+    // and, with everything else, only when this dialog ends with OK.
+    ftpAdvanced_ = Button(QStringLiteral("Ad&vanced..."), "ftpAdvanced");
+    connect(ftpAdvanced_, &QPushButton::clicked, this, [this] { EditFtpAdvanced(this, edited_); });
+    ftp->addRow(QString(), Row({ftpAdvanced_}));
     connect(ftpSecurity_, &QComboBox::currentIndexChanged, this, &TTaskPropertiesForm::UpdateEnabling);
     layout->addWidget(ftpBox_);
-
-    // Proxy and connection of the FTP destination.
-    ftpAdvanced_ = new QGroupBox(QStringLiteral("Proxy and connection"));
-    auto* advanced = new QFormLayout(ftpAdvanced_);
-    advanced->addRow(
-        BoundCheck(QStringLiteral("Use a proxy:"), "ftpProxyUse", &TTaskOptions::DestFTP_ProxyUse),
-        Row({BoundText("ftpProxyAddress", &TTaskOptions::DestFTP_ProxyAddress),
-             new QLabel(QStringLiteral("Port:")),
-             BoundSpin("ftpProxyPort", &TTaskOptions::DestFTP_ProxyPort, 0, 65535)},
-            false));
-    advanced->addRow(
-        BoundCheck(QStringLiteral("Proxy login:"), "ftpProxyAuthUse", &TTaskOptions::DestFTP_ProxyAuthUse),
-        Row({BoundText("ftpProxyLogin", &TTaskOptions::DestFTP_ProxyAuthLogin),
-             new QLabel(QStringLiteral("Password:")),
-             BoundText("ftpProxyPassword", &TTaskOptions::DestFTP_ProxyAuthPassword, true)},
-            false));
-    advanced->addRow(
-        QStringLiteral("Reconnection attempts:"),
-        Row({BoundSpin("ftpReconnectRetries", &TTaskOptions::DestFTP_ReconnectRetries, 0, 1000000),
-             new QLabel(QStringLiteral("pause (seconds):")),
-             BoundSpin("ftpPauseBeforeRetry", &TTaskOptions::DestFTP_PauseBeforeRetry, 0, 32767),
-             new QLabel(QStringLiteral("time-out (seconds):")),
-             BoundSpin("ftpTimeOut", &TTaskOptions::DestFTP_TimeOut, 1, 32767)}));
-    layout->addWidget(ftpAdvanced_);
     layout->addStretch();
     return page;
 }
@@ -445,7 +615,7 @@ QWidget* TTaskPropertiesForm::BuildCompressionPage() {
         for (int i = 0; i < table.Count(); ++i)
             compressType_->addItem(table[i].Name(), table[i].Name());
     }
-    form->addRow(QStringLiteral("Compressor:"), compressType_);
+    AddRow(form, "lblCompressor", QStringLiteral("Compressor:"), compressType_);
     compressSingle_ = new QRadioButton(QStringLiteral("Compress all files into a single archive:"));
     compressSingle_->setObjectName(QStringLiteral("compressSingle"));
     compressSeparate_ = new QRadioButton(QStringLiteral("Compress each file into its own archive"));
@@ -453,24 +623,25 @@ QWidget* TTaskPropertiesForm::BuildCompressionPage() {
     compressFilename_ = new QLineEdit;
     compressFilename_->setObjectName(QStringLiteral("compressFilename"));
     form->addRow(compressSingle_);
-    form->addRow(QStringLiteral("    Archive name:"), compressFilename_);
+    AddRow(form, "lblArchiveName", QStringLiteral("    Archive name:"), compressFilename_);
     form->addRow(compressSeparate_);
     compressPassword_ = PasswordEdit();
     compressPassword_->setObjectName(QStringLiteral("compressPassword"));
     compressPassword2_ = PasswordEdit();
     compressPassword2_->setObjectName(QStringLiteral("compressPassword2"));
-    form->addRow(QStringLiteral("Archive password:"), compressPassword_);
-    form->addRow(QStringLiteral("Confirm password:"), compressPassword2_);
+    AddRow(form, "lblArchivePassword", QStringLiteral("Archive password:"), compressPassword_);
+    AddRow(form, "lblConfirmPassword", QStringLiteral("Confirm password:"), compressPassword2_);
     compressEncryption_ = new QComboBox;
     compressEncryption_->setObjectName(QStringLiteral("compressEncryption"));
     compressEncryption_->addItem(QStringLiteral("PKWARE (readable everywhere, weak)"),
                                  QStringLiteral("PKWARE"));
     compressEncryption_->addItem(QStringLiteral("AES-256"), QStringLiteral("AES256"));
-    form->addRow(QStringLiteral("Zip encryption:"), compressEncryption_);
+    AddRow(form, "lblZipEncryption", QStringLiteral("Zip encryption:"), compressEncryption_);
     compressLevel_ = Spin(0, 9);
     compressLevel_->setObjectName(QStringLiteral("compressLevel"));
-    form->addRow(QStringLiteral("Level:"),
-                 Row({compressLevel_, new QLabel(QStringLiteral("(0=store, 9=maximum compression)"))}));
+    AddRow(form, "lblLevel", QStringLiteral("Level:"),
+           Row({compressLevel_,
+                NamedLabel("lblLevelHint", QStringLiteral("(0=store, 9=maximum compression)"))}));
     layout->addLayout(form);
     layout->addStretch();
     connect(compressUse_, &QCheckBox::toggled, this, [this] {
@@ -507,9 +678,9 @@ QWidget* TTaskPropertiesForm::BuildEncryptionPage() {
     cryptPassword_->setObjectName(QStringLiteral("cryptPassword"));
     cryptPassword2_ = PasswordEdit();
     cryptPassword2_->setObjectName(QStringLiteral("cryptPassword2"));
-    form->addRow(QStringLiteral("Encryptor:"), cryptType_);
-    form->addRow(QStringLiteral("Password:"), cryptPassword_);
-    form->addRow(QStringLiteral("Confirm password:"), cryptPassword2_);
+    AddRow(form, "lblEncryptor", QStringLiteral("Encryptor:"), cryptType_);
+    AddRow(form, "lblPassword", QStringLiteral("Password:"), cryptPassword_);
+    AddRow(form, "lblConfirmPasswordEncryption", QStringLiteral("Confirm password:"), cryptPassword2_);
     layout->addLayout(form);
     layout->addStretch();
     connect(cryptUse_, &QCheckBox::toggled, this, &TTaskPropertiesForm::UpdateEnabling);
@@ -526,14 +697,16 @@ QWidget* TTaskPropertiesForm::BuildOldVersionsPage() {
                              QStringLiteral("Keep old versions in the archive folder")});
     versionsFolder_ = new QLineEdit;
     versionsFolder_->setObjectName(QStringLiteral("versionsFolder"));
-    versionsKeepStruct_ = new QCheckBox(QStringLiteral("Keep the folder structure in the archive folder"));
+    versionsKeepStruct_ =
+        Named(new QCheckBox(QStringLiteral("Keep the folder structure in the archive folder")),
+              "versionsKeepStruct");
     versionsNum_ = Spin(0, 32767);
     versionsNum_->setObjectName(QStringLiteral("versionsNum"));
     versionsNum_->setSpecialValueText(QStringLiteral("unlimited"));
-    form->addRow(QStringLiteral("Old versions:"), versionsKind_);
-    form->addRow(QStringLiteral("Archive folder:"), versionsFolder_);
+    AddRow(form, "lblOldVersions", QStringLiteral("Old versions:"), versionsKind_);
+    AddRow(form, "lblArchiveFolder", QStringLiteral("Archive folder:"), versionsFolder_);
     form->addRow(QString(), versionsKeepStruct_);
-    form->addRow(QStringLiteral("Save the last:"), versionsNum_);
+    AddRow(form, "lblSaveTheLast", QStringLiteral("Save the last:"), versionsNum_);
     connect(versionsKind_, &QComboBox::currentIndexChanged, this, &TTaskPropertiesForm::UpdateEnabling);
     return page;
 }
@@ -549,16 +722,18 @@ QWidget* TTaskPropertiesForm::BuildObsoletePage() {
                            QStringLiteral("Move them to the archive folder")});
     deletedFolder_ = new QLineEdit;
     deletedFolder_->setObjectName(QStringLiteral("deletedFolder"));
-    deletedKeepStruct_ = new QCheckBox(QStringLiteral("Keep the folder structure in the archive folder"));
-    deleteEmptyFolders_ = new QCheckBox(QStringLiteral("Delete empty folders"));
+    deletedKeepStruct_ =
+        Named(new QCheckBox(QStringLiteral("Keep the folder structure in the archive folder")),
+              "deletedKeepStruct");
+    deleteEmptyFolders_ = Named(new QCheckBox(QStringLiteral("Delete empty folders")), "deleteEmptyFolders");
     deletedNum_ = Spin(0, 32767);
     deletedNum_->setObjectName(QStringLiteral("deletedNum"));
     deletedNum_->setSpecialValueText(QStringLiteral("unlimited"));
-    form->addRow(QStringLiteral("Files deleted at the source:"), deleteKind_);
-    form->addRow(QStringLiteral("Archive folder:"), deletedFolder_);
+    AddRow(form, "lblFilesDeletedAtThe", QStringLiteral("Files deleted at the source:"), deleteKind_);
+    AddRow(form, "lblArchiveFolderObsolete", QStringLiteral("Archive folder:"), deletedFolder_);
     form->addRow(QString(), deletedKeepStruct_);
     form->addRow(QString(), deleteEmptyFolders_);
-    form->addRow(QStringLiteral("Keep the last:"), deletedNum_);
+    AddRow(form, "lblKeepTheLast", QStringLiteral("Keep the last:"), deletedNum_);
     connect(deleteKind_, &QComboBox::currentIndexChanged, this, &TTaskPropertiesForm::UpdateEnabling);
     return page;
 }
@@ -593,23 +768,25 @@ QWidget* TTaskPropertiesForm::BuildErrorHandlingPage() {
     auto* form = new QFormLayout(page);
     retries_ = Spin(0, 32767);
     retries_->setObjectName(QStringLiteral("retries"));
-    pauseBeforeRetry_ = Spin(0, 32767);
-    maxErrors_ = Spin(0, 32767);
-    flagAutoReset_ = new QCheckBox(QStringLiteral("Reset the error flag automatically after"));
-    flagAutoResetValue_ = Spin(1, 32767);
-    flagAutoResetUnit_ = new QComboBox;
+    pauseBeforeRetry_ = Named(Spin(0, 32767), "pauseBeforeRetry");
+    maxErrors_ = Named(Spin(0, 32767), "maxErrors");
+    flagAutoReset_ =
+        Named(new QCheckBox(QStringLiteral("Reset the error flag automatically after")), "flagAutoReset");
+    flagAutoResetValue_ = Named(Spin(1, 32767), "flagAutoResetValue");
+    flagAutoResetUnit_ = Named(new QComboBox, "flagAutoResetUnit");
     flagAutoResetUnit_->addItems({QStringLiteral("seconds"), QStringLiteral("minutes"),
                                   QStringLiteral("hours"), QStringLiteral("days")});
-    form->addRow(QStringLiteral("Retries on an error:"), retries_);
-    form->addRow(QStringLiteral("Pause before a retry (seconds):"), pauseBeforeRetry_);
-    form->addRow(QStringLiteral("Stop the run after this many errors:"), maxErrors_);
+    AddRow(form, "lblRetriesOnAnError", QStringLiteral("Retries on an error:"), retries_);
+    AddRow(form, "lblPauseBeforeARetry", QStringLiteral("Pause before a retry (seconds):"),
+           pauseBeforeRetry_);
+    AddRow(form, "lblStopTheRunAfter", QStringLiteral("Stop the run after this many errors:"), maxErrors_);
     form->addRow(flagAutoReset_, Row({flagAutoResetValue_, flagAutoResetUnit_}));
     errorState_ = new QLabel;
     errorState_->setObjectName(QStringLiteral("errorState"));
     resetNow_ = new QPushButton(QStringLiteral("Reset Now"));
     resetNow_->setObjectName(QStringLiteral("resetNow"));
     resetNow_->setAutoDefault(false);
-    form->addRow(QStringLiteral("Error flag:"), Row({errorState_, resetNow_}));
+    AddRow(form, "lblErrorFlag", QStringLiteral("Error flag:"), Row({errorState_, resetNow_}));
     connect(flagAutoReset_, &QCheckBox::toggled, this, &TTaskPropertiesForm::UpdateEnabling);
     connect(resetNow_, &QPushButton::clicked, this, [this] {
         // The flag is run-time state: cleared at once, whatever the dialog ends with.
@@ -717,7 +894,7 @@ QWidget* TTaskPropertiesForm::BuildFolderMonitorPage() {
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(BoundCheck(QStringLiteral("Start the task when its source folders change"),
                                  "monitorUse", &TTaskOptions::FolderMonitor_Use));
-    auto* group = new QGroupBox(QStringLiteral("Changes to watch"));
+    auto* group = Named(new QGroupBox(QStringLiteral("Changes to watch")), "monitorChanges");
     auto* watch = new QVBoxLayout(group);
     watch->addWidget(
         BoundCheck(QStringLiteral("File names"), "monitorFileName", &TTaskOptions::MonitorFileName));
@@ -734,9 +911,10 @@ QWidget* TTaskPropertiesForm::BuildFolderMonitorPage() {
     auto* use = page->findChild<QCheckBox*>(QStringLiteral("monitorUse"));
     connect(use, &QCheckBox::toggled, group, &QWidget::setEnabled);
     loaders_.push_back([use, group] { group->setEnabled(use->isChecked()); });
-    layout->addWidget(Row({BoundCheck(QStringLiteral("Wait"), "monitorDoWait", &TTaskOptions::DoWait),
-                           BoundSpin("monitorWaitSeconds", &TTaskOptions::WaitSeconds, 0, 32767),
-                           new QLabel(QStringLiteral("seconds after the last change before starting"))}));
+    layout->addWidget(
+        Row({BoundCheck(QStringLiteral("Wait"), "monitorDoWait", &TTaskOptions::DoWait),
+             BoundSpin("monitorWaitSeconds", &TTaskOptions::WaitSeconds, 0, 32767),
+             NamedLabel("lblMonitorWait", QStringLiteral("seconds after the last change before starting"))}));
     layout->addStretch();
     return page;
 }
@@ -794,11 +972,13 @@ QWidget* TTaskPropertiesForm::BuildTaskPasswordPage() {
     protectionPassword2_ = PasswordEdit();
     protectionPassword2_->setObjectName(QStringLiteral("protectionPassword2"));
     loaders_.push_back([this] { protectionPassword2_->setText(edited_.Protection_Password); });
-    form->addRow(QStringLiteral("Password:"), protectionPassword_);
-    form->addRow(QStringLiteral("Confirm password:"), protectionPassword2_);
-    form->addRow(QStringLiteral("Reminder:"), BoundText("protectionReminder", &TTaskOptions::Reminder));
+    AddRow(form, "lblPasswordTaskPassword", QStringLiteral("Password:"), protectionPassword_);
+    AddRow(form, "lblConfirmPasswordTaskPassword", QStringLiteral("Confirm password:"), protectionPassword2_);
+    AddRow(form, "lblReminder", QStringLiteral("Reminder:"),
+           BoundText("protectionReminder", &TTaskOptions::Reminder));
     layout->addWidget(
-        new QLabel(QStringLiteral("The password is asked before the properties of the task open.")));
+        NamedLabel("lblProtectionHint",
+                   QStringLiteral("The password is asked before the properties of the task open.")));
     layout->addStretch();
     return page;
 }
@@ -811,10 +991,11 @@ QWidget* TTaskPropertiesForm::BuildLogSettingsPage() {
     auto* form = new QFormLayout(body);
     form->setContentsMargins(0, 0, 0, 0);
     form->addRow(BoundCheck(QStringLiteral("Write a log"), "logEnabled", &TTaskOptions::Log_Enabled));
-    form->addRow(QStringLiteral("Log file:"), BoundText("logFileName", &TTaskOptions::Log_FileName));
+    AddRow(form, "lblLogFile", QStringLiteral("Log file:"),
+           BoundText("logFileName", &TTaskOptions::Log_FileName));
     QSpinBox* maxSize = BoundSpin("logMaxSize", &TTaskOptions::MaxSize, 0, 2000000000);
     maxSize->setSpecialValueText(QStringLiteral("restart at every program start"));
-    form->addRow(QStringLiteral("Largest size (KB):"), maxSize);
+    AddRow(form, "lblLargestSizeKB", QStringLiteral("Largest size (KB):"), maxSize);
     form->addRow(BoundCheck(QStringLiteral("Summary"), "logSummary", &TTaskOptions::IncludeSummary));
     form->addRow(BoundCheck(QStringLiteral("Processed files"), "logFiles", &TTaskOptions::IncludeFiles));
     form->addRow(BoundCheck(QStringLiteral("Skipped files"), "logSkipping", &TTaskOptions::IncludeSkipping));
@@ -834,7 +1015,8 @@ QWidget* TTaskPropertiesForm::BuildAutoDialPage() {
                                  "dialDefault", &TTaskOptions::Dial_UseDefault);
     auto* form = new QFormLayout(body);
     form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(QStringLiteral("Connection:"), BoundText("dialEntry", &TTaskOptions::DialEntry));
+    AddRow(form, "lblConnection", QStringLiteral("Connection:"),
+           BoundText("dialEntry", &TTaskOptions::DialEntry));
     layout->addWidget(BoundCheck(QStringLiteral("Disconnect after the task"), "dialDisconnect",
                                  &TTaskOptions::DisconnectAfter));
     layout->addStretch();
@@ -848,7 +1030,8 @@ QWidget* TTaskPropertiesForm::BuildHardwareProfilePage() {
                                  "hardwareDefault", &TTaskOptions::HardwareProfile_UseDefault);
     auto* form = new QVBoxLayout(body);
     form->setContentsMargins(0, 0, 0, 0);
-    form->addWidget(new QLabel(QStringLiteral("Skip scheduled runs under the profiles (comma-separated):")));
+    form->addWidget(NamedLabel("lblHardwareSkip",
+                               QStringLiteral("Skip scheduled runs under the profiles (comma-separated):")));
     form->addWidget(BoundText("hardwareSkipList", &TTaskOptions::SkipList));
     layout->addStretch();
     return page;
@@ -871,7 +1054,7 @@ QWidget* TTaskPropertiesForm::BuildCpuPerformancePage() {
         [this, priority] { edited_.CpuPerformance = static_cast<quint8>(priority->currentIndex()); });
     auto* form = new QFormLayout(body);
     form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(QStringLiteral("Priority of the run:"), priority);
+    AddRow(form, "lblPriorityOfTheRun", QStringLiteral("Priority of the run:"), priority);
     layout->addStretch();
     return page;
 }
@@ -897,7 +1080,8 @@ QWidget* TTaskPropertiesForm::BuildPowerManagementPage() {
         battery->setCurrentIndex(index < 0 ? 0 : index);
     });
     storers_.push_back([this, battery] { edited_.BatteryMode = battery->currentData().toString(); });
-    form->addRow(QStringLiteral("When the computer switches to batteries:"), battery);
+    AddRow(form, "lblWhenTheComputerSwitches", QStringLiteral("When the computer switches to batteries:"),
+           battery);
     layout->addStretch();
     return page;
 }
@@ -909,21 +1093,551 @@ QWidget* TTaskPropertiesForm::BuildEmailSettingsPage() {
                                  "emailDefault", &TTaskOptions::EmailSettings_UseDefault);
     auto* form = new QFormLayout(body);
     form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(QStringLiteral("SMTP server:"), BoundText("smtpServer", &TTaskOptions::SmtpServer));
+    QLineEdit* server = BoundText("smtpServer", &TTaskOptions::SmtpServer);
+    AddRow(form, "lblSMTPServer", QStringLiteral("SMTP &server:"), server);
     QSpinBox* port = BoundSpin("smtpPort", &TTaskOptions::SmtpServerPort, 1, 65535);
     port->setMaximumWidth(100);
-    form->addRow(QStringLiteral("Port:"), port);
-    form->addRow(BoundCheck(QStringLiteral("The server needs a login"), "smtpAuthUse",
-                            &TTaskOptions::SmtpServerAuthUse));
-    form->addRow(QStringLiteral("User:"), BoundText("smtpUser", &TTaskOptions::SmtpServerAuthUser));
-    form->addRow(QStringLiteral("Password:"),
-                 BoundText("smtpPassword", &TTaskOptions::SmtpServerAuthPassword, true));
-    form->addRow(QStringLiteral("From:"), BoundText("emailFrom", &TTaskOptions::From));
-    form->addRow(QStringLiteral("Subject:"), BoundText("emailSubject", &TTaskOptions::Subject));
-    layout->addWidget(new QLabel(QStringLiteral("To:")));
-    layout->addWidget(BoundText("emailTo", &TTaskOptions::To));
+    AddRow(form, "lblPort", QStringLiteral("P&ort:"), port);
+    QCheckBox* auth = BoundCheck(QStringLiteral("The server needs a &login"), "smtpAuthUse",
+                                 &TTaskOptions::SmtpServerAuthUse);
+    form->addRow(auth);
+    QLineEdit* user = BoundText("smtpUser", &TTaskOptions::SmtpServerAuthUser);
+    AddRow(form, "lblUser", QStringLiteral("&User:"), user);
+    QLineEdit* password = BoundText("smtpPassword", &TTaskOptions::SmtpServerAuthPassword, true);
+    AddRow(form, "lblPasswordEmailSettings", QStringLiteral("Pass&word:"), password);
+    QLineEdit* from = BoundText("emailFrom", &TTaskOptions::From);
+    AddRow(form, "lblFrom", QStringLiteral("&From:"), from);
+    QLineEdit* subject = BoundText("emailSubject", &TTaskOptions::Subject);
+    AddRow(form, "lblSubject", QStringLiteral("Su&bject:"), subject);
+    // The recipient is the task's own in either case: the defaults have no say in it.
+    emailTo_ = BoundText("emailTo", &TTaskOptions::To);
+    auto* toForm = new QFormLayout;
+    QLabel* toLabel = NamedLabel("lblEmailTo", QStringLiteral("&To:"), emailTo_);
+    toForm->addRow(toLabel, emailTo_);
+    // The test sends what the page shows, without storing it. With the defaults in use it is off: the
+    // fields shown would not be the ones the task sends with.
+    auto* test = Button(QStringLiteral("Send Test &Email"), "emailTest");
+    connect(test, &QPushButton::clicked, this, [=, this] {
+        TEmailSettings settings;
+        settings.SmtpServer = server->text();
+        settings.SmtpServerPort = port->value();
+        settings.SmtpServerAuthUse = auth->isChecked();
+        settings.SmtpServerAuthUser = user->text();
+        settings.SmtpServerAuthPassword = password->text();
+        settings.To = emailTo_->text();
+        settings.From = from->text();
+        settings.Subject = subject->text();
+        SendTestEmail(settings);
+    });
+    toForm->addRow(QString(), Row({test}));
+    layout->addLayout(toForm);
+    auto* useDefault = page->findChild<QCheckBox*>(QStringLiteral("emailDefault"));
+    connect(useDefault, &QCheckBox::toggled, test, [test](bool on) { test->setEnabled(!on); });
+    loaders_.push_back([useDefault, test] { test->setEnabled(!useDefault->isChecked()); });
+    // Both forms' fields start at the same place.
+    int labelWidth = 0;
+    for (QLabel* label : body->findChildren<QLabel*>())
+        labelWidth = std::max(labelWidth, label->sizeHint().width());
+    toLabel->setMinimumWidth(labelWidth);
+    connect(auth, &QCheckBox::toggled, this, [user, password](bool on) {
+        user->setEnabled(on);
+        password->setEnabled(on);
+    });
+    loaders_.push_back([auth, user, password] {
+        user->setEnabled(auth->isChecked());
+        password->setEnabled(auth->isChecked());
+    });
     layout->addStretch();
     return page;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Media SmartDetect, hot key and the system task scheduler
+
+QWidget* TTaskPropertiesForm::BuildSmartDetectPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    smartDetectUse_ = Named(new QCheckBox(QStringLiteral("&Start the task when the removable disk below is "
+                                                         "plugged in")),
+                            "smartDetectUse");
+    layout->addWidget(smartDetectUse_);
+    auto* criteria = Named(new QGroupBox(QStringLiteral("Disk to detect")), "smartDetectCriteria");
+    auto* form = new QFormLayout(criteria);
+    smartDetectDrive_ = Named(new QLineEdit, "smartDetectDrive");
+    smartDetectDrive_->setPlaceholderText(QStringLiteral("any"));
+    smartDetectLabel_ = Named(new QLineEdit, "smartDetectLabel");
+    smartDetectLabel_->setPlaceholderText(QStringLiteral("any"));
+    smartDetectSerial_ = Named(new QLineEdit, "smartDetectSerial");
+    smartDetectSerial_->setPlaceholderText(QStringLiteral("any"));
+    smartDetectSerial_->setMaximumWidth(120);
+    smartDetectSerial_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,8}")), smartDetectSerial_));
+    AddRow(form, "lblSmartDetectDrive", QStringLiteral("&Mount point:"), smartDetectDrive_);
+    AddRow(form, "lblSmartDetectLabel", QStringLiteral("Volume &label:"), smartDetectLabel_);
+    AddRow(form, "lblSmartDetectSerial", QStringLiteral("Serial &number:"), smartDetectSerial_);
+    auto* rule =
+        NamedLabel("lblSmartDetectRule",
+                   QStringLiteral("An empty field matches any disk. Of the filled fields the serial number "
+                                  "decides; without one the label, then the mount point."));
+    rule->setWordWrap(true);
+    form->addRow(rule);
+    layout->addWidget(criteria);
+    smartDetectNoMediaNoRun_ =
+        Named(new QCheckBox(QStringLiteral("&Don't run the task while this disk is not present")),
+              "smartDetectNoMediaNoRun");
+    layout->addWidget(smartDetectNoMediaNoRun_);
+
+    auto* drivesLabel = NamedLabel("lblDriveList", QStringLiteral("D&isks of this computer:"));
+    layout->addWidget(drivesLabel);
+    auto* drives = new QHBoxLayout;
+    driveList_ = Named(new QTreeWidget, "driveList");
+    driveList_->setRootIsDecorated(false);
+    driveList_->setHeaderLabels({QStringLiteral("Disk"), QStringLiteral("Type"), QStringLiteral("Size"),
+                                 QStringLiteral("S/N"), QStringLiteral("Status")});
+    driveList_->header()->setStretchLastSection(false);
+    driveList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < 5; ++column)
+        driveList_->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    drivesLabel->setBuddy(driveList_);
+    drives->addWidget(driveList_, 1);
+    auto* side = new QVBoxLayout;
+    smartDetectAdd_ = Button(QStringLiteral("&Add to SmartDetect"), "smartDetectAdd");
+    smartDetectTest_ = Button(QStringLiteral("&Test SmartDetect..."), "smartDetectTest");
+    side->addWidget(smartDetectAdd_);
+    side->addWidget(smartDetectTest_);
+    side->addStretch();
+    drives->addLayout(side);
+    layout->addLayout(drives, 1);
+
+    connect(smartDetectUse_, &QCheckBox::toggled, this, &TTaskPropertiesForm::UpdateEnabling);
+    connect(driveList_, &QTreeWidget::currentItemChanged, this, &TTaskPropertiesForm::UpdateEnabling);
+    connect(driveList_, &QTreeWidget::itemDoubleClicked, this, &TTaskPropertiesForm::AddToSmartDetect);
+    connect(smartDetectAdd_, &QPushButton::clicked, this, &TTaskPropertiesForm::AddToSmartDetect);
+    connect(smartDetectTest_, &QPushButton::clicked, this, &TTaskPropertiesForm::TestSmartDetect);
+    return page;
+}
+
+void TTaskPropertiesForm::StartDriveReader() {
+    driveReader_.reset();
+    driveList_->clear();
+    const TPropertiesServices& services = PropertiesServices();
+    driveReader_ = std::make_unique<TDriveListReader>(
+        this,
+        services.ListDrives ? services.ListDrives : TDriveListReader::TListFunction(SmartDetectDriveList),
+        services.ReadDrive ? services.ReadDrive : TDriveListReader::TReadFunction(ReadSmartDetectDrive),
+        [this](const TSmartDetectDrive& drive) { AddDriveRow(drive); });
+}
+
+void TTaskPropertiesForm::AddDriveRow(const TSmartDetectDrive& drive) {
+    auto* item = new QTreeWidgetItem(driveList_);
+    item->setText(0, drive.Label.isEmpty()
+                         ? drive.Letter
+                         : drive.Letter + QStringLiteral(" (") + drive.Label + QLatin1Char(')'));
+    item->setText(1, drive.TypeName);
+    item->setText(2, drive.Ready && drive.Size >= 0 ? QLocale().toString(drive.Size)
+                                                    : Tr("Not Available", "strNotAvailable"));
+    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    item->setText(3, drive.Serial);
+    item->setText(4, drive.Ready ? Tr("Ready", "strReady") : Tr("No media", "strNoMedia"));
+    item->setData(0, Qt::UserRole, drive.Letter);
+    item->setData(1, Qt::UserRole, drive.Label);
+    item->setData(3, Qt::UserRole, drive.Serial);
+    if (driveList_->currentItem() == nullptr &&
+        drive.Letter == MediaDriveCriterion(smartDetectDrive_->text()))
+        driveList_->setCurrentItem(item);
+}
+
+void TTaskPropertiesForm::AddToSmartDetect() {
+    QTreeWidgetItem* item = driveList_->currentItem();
+    if (item == nullptr || !smartDetectUse_->isChecked())
+        return;
+    smartDetectDrive_->setText(item->data(0, Qt::UserRole).toString());
+    smartDetectLabel_->setText(item->data(1, Qt::UserRole).toString());
+    smartDetectSerial_->setText(item->data(3, Qt::UserRole).toString());
+}
+
+void TTaskPropertiesForm::TestSmartDetect() {
+    TScheduler* scheduler = PropertiesServices().Scheduler;
+    if (scheduler == nullptr)
+        return;
+    const QString information = Tr("Information", "strInformation");
+    QPointer<TTaskPropertiesForm> self(this);
+    mediaTestScheduler_ = scheduler;
+    scheduler->MediaTestSucceeded = [self, information] {
+        if (self)
+            self->prompts_.Information(information,
+                                       Tr("SmartDetect: Removable media arrival successfully detected!",
+                                          "strTaskPropMediaDetectTestSuccess"));
+    };
+    scheduler->SetMediaTestMode(true,
+                                {MediaDriveCriterion(smartDetectDrive_->text()), smartDetectLabel_->text(),
+                                 MediaSerialCriterion(smartDetectSerial_->text())});
+    prompts_.Information(information,
+                         Tr("SmartDetect: Please don't close this dialog and plug/insert removable "
+                            "disk to this computer.",
+                            "strTaskPropMediaDetectTest"));
+    scheduler->EndMediaTestAfter(TScheduler::kMediaTestLingerMs);
+}
+
+QWidget* TTaskPropertiesForm::BuildHotKeyPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* intro = NamedLabel("lblHotKeyIntro",
+                             QStringLiteral("Press the key combination in the field. It starts the task from "
+                                            "any program while Tarnovex runs."));
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    hotKey_ = Named(new THotKeyEdit, "hotKey");
+    hotKey_->setMinimumWidth(200);
+    auto* reset = Button(QStringLiteral("&Reset to 'None'"), "hotKeyReset");
+    auto* row = new QHBoxLayout;
+    row->addWidget(NamedLabel("lblHotKey", QStringLiteral("&Hot key:"), hotKey_));
+    row->addWidget(hotKey_);
+    row->addWidget(reset);
+    row->addStretch();
+    layout->addLayout(row);
+    hotKeyState_ = NamedLabel("hotKeyState", QString());
+    layout->addWidget(hotKeyState_);
+    hotKeyBringToFront_ =
+        Named(new QCheckBox(QStringLiteral("&Bring the main window to the front when the hot key starts the "
+                                           "task")),
+              "hotKeyBringToFront");
+    layout->addWidget(hotKeyBringToFront_);
+    layout->addStretch();
+    connect(hotKey_, &THotKeyEdit::HotKeyChanged, this, &TTaskPropertiesForm::UpdateHotKeyState);
+    connect(reset, &QPushButton::clicked, this, [this] {
+        hotKey_->SetHotKey(0);
+        hotKey_->setFocus();
+    });
+    return page;
+}
+
+void TTaskPropertiesForm::UpdateHotKeyState() {
+    const quint16 value = hotKey_->HotKey();
+    if (value == 0) {
+        hotKeyState_->clear();
+        return;
+    }
+    // The task's own registered key is held by the task itself, not by another action.
+    bool own = false;
+    if (value == original_.HotKey)
+        for (int i = 0; i < data_.HotKeyCount; ++i)
+            own = own || data_.HotKeys[static_cast<size_t>(i)].ID == original_.ID;
+    const bool valid = own || data_.CanRegisterHotKey(value);
+    hotKeyState_->setText(
+        valid ? Tr("Hot key valid!", "strTaskPropHotKeyValid")
+              : Tr("Hot key invalid or already used by another action!", "strTaskPropHotKeyInvalid"));
+    hotKeyState_->setStyleSheet(valid ? QStringLiteral("color: darkgreen") : QStringLiteral("color: red"));
+}
+
+QWidget* TTaskPropertiesForm::BuildMsSchedulerPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* intro =
+        NamedLabel("lblMsSchedulerIntro",
+                   QStringLiteral("A systemd user timer of your session starts the task at the times "
+                                  "of its calendar lines, even while Tarnovex is not running. Changes "
+                                  "here take effect at once, whatever this dialog ends with."));
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    auto* box = Named(new QGroupBox(QStringLiteral("Timer of the task")), "timerBox");
+    auto* boxLayout = new QVBoxLayout(box);
+    timerState_ = NamedLabel("timerState", QString());
+    timerState_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    timerState_->setWordWrap(true);
+    boxLayout->addWidget(timerState_);
+    layout->addWidget(box);
+    timerAddModify_ = Button(QStringLiteral("&Add/Modify..."), "timerAddModify");
+    timerRemove_ = Button(QStringLiteral("&Remove..."), "timerRemove");
+    layout->addWidget(Row({timerAddModify_, timerRemove_}));
+    layout->addStretch();
+    connect(timerAddModify_, &QPushButton::clicked, this, &TTaskPropertiesForm::AddOrModifyTimer);
+    connect(timerRemove_, &QPushButton::clicked, this, &TTaskPropertiesForm::RemoveTimer);
+    timerAddModify_->setEnabled(false);
+    timerRemove_->setEnabled(false);
+    return page;
+}
+
+TSystemTimers& TTaskPropertiesForm::Timers() const {
+    TSystemTimers* timers = PropertiesServices().Timers;
+    return timers != nullptr ? *timers : ProgramTimers();
+}
+
+void TTaskPropertiesForm::RefreshTimerState() {
+    if (!timersAsked_) {
+        // Asking systemctl takes a moment: only when the page is first shown.
+        timersAsked_ = true;
+        timersAvailable_ = Timers().Available();
+    }
+    // A timer acts at once and outlives the dialog: one made for a new task that is then cancelled
+    // would start the program for a task that never existed. A new task gets it once it is saved.
+    const bool saved = data_.FindTask(original_.ID) == &original_;
+    timerAddModify_->setEnabled(timersAvailable_ && saved);
+    timerRemove_->setEnabled(timersAvailable_ && saved);
+    if (!timersAvailable_) {
+        timerState_->setText(
+            QStringLiteral("The system task scheduler (systemd user timers) is not available."));
+        return;
+    }
+    const std::optional<QStringList> lines = Timers().OnCalendarLines(original_.ID);
+    QString text;
+    if (!lines)
+        text = Tr("Not scheduled.", "strMsSchedulerNotScheduled");
+    else if (lines->isEmpty())
+        text = Tr("No triggers set.", "strMsSchedulerNoTriggersSet");
+    else
+        text = lines->join(QLatin1Char('\n'));
+    if (!saved)
+        text += QStringLiteral(
+            "\n\nA new task can be given a system timer once it has been saved: open its "
+            "properties again after OK.");
+    timerState_->setText(text);
+}
+
+void TTaskPropertiesForm::AddOrModifyTimer() {
+    if (!timerAddModify_->isEnabled())
+        return;
+    const QStringList current = Timers().OnCalendarLines(original_.ID).value_or(QStringList());
+    TTimerCalendarForm editor(current, PropertiesServices().CheckCalendar, prompts_, this);
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    QString error;
+    // The description of the units carries the name as it is typed now.
+    if (!Timers().AddOrModify(name_->text(), original_.ID, editor.Lines(), &error)) {
+        QApplication::beep();
+        prompts_.Error(ErrorCaption(),
+                       QStringLiteral("The system timer of the task cannot be written: %1.").arg(error));
+    }
+    RefreshTimerState();
+}
+
+void TTaskPropertiesForm::RemoveTimer() {
+    if (!timerRemove_->isEnabled() || !Timers().Exists(original_.ID))
+        return;
+    if (!prompts_.Confirm(
+            Tr("Confirmation", "strConfirmation"),
+            QStringLiteral("Remove the system timer of this task? The system will no longer start "
+                           "it.")))
+        return;
+    QString error;
+    if (!Timers().Remove(original_.ID, &error)) {
+        QApplication::beep();
+        prompts_.Error(ErrorCaption(),
+                       QStringLiteral("The system timer of the task cannot be removed: %1.").arg(error));
+    }
+    RefreshTimerState();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Event alerts and the test e-mails
+
+QWidget* TTaskPropertiesForm::BuildEventAlertsPage() {
+    auto* page = new QWidget;
+    auto* outer = new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = Named(new QScrollArea, "alertsScroll");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus);  // Tab goes to the controls, not to their frame
+    outer->addWidget(scroll);
+    auto* content = new QWidget;
+    scroll->setWidget(content);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 4, 0);
+    QWidget* body = DefaultGroup(layout, QStringLiteral("Use the default/common event alerts settings"),
+                                 "alertsDefault", &TTaskOptions::EventAlerts_UseDefault);
+    auto* bodyLayout = new QVBoxLayout(body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    alertSet_ = Named(new QComboBox, "alertSet");
+    alertSet_->addItems({QStringLiteral("Scheduled Task Run"), QStringLiteral("Manual Task Run"),
+                         QStringLiteral("Application Silent Mode (TARNOVEX.EXE /SILENT)")});
+    auto* setRow = new QHBoxLayout;
+    setRow->addWidget(NamedLabel("lblAlertSet", QStringLiteral("Event alerts &settings for:"), alertSet_));
+    setRow->addWidget(alertSet_, 1);
+    bodyLayout->addLayout(setRow);
+
+    static const char* const captions[kAlertEventCount] = {
+        "Task started:", "File processing:", "Disk full:", "Critical error:", "Warning:", "Task completed:"};
+    auto name = [](const char* part, int e, const char* suffix = "") {
+        return QStringLiteral("alert%1%2%3")
+            .arg(QString::fromLatin1(part), QString::fromLatin1(kAlertEventNames[static_cast<size_t>(e)]),
+                 QString::fromLatin1(suffix));
+    };
+    auto* notifications =
+        Named(new QGroupBox(QStringLiteral("Dialog, balloon and sound")), "alertNotifications");
+    auto* grid = new QGridLayout(notifications);
+    for (int e = 0; e < kAlertEventCount; ++e) {
+        TAlertControls& c = alerts_[static_cast<size_t>(e)];
+        auto* label = new QLabel(QString::fromUtf8(captions[e]));
+        label->setObjectName(name("Label", e));
+        c.dialog = new QCheckBox(QStringLiteral("Dialog"));
+        c.dialog->setObjectName(name("", e, "Dialog"));
+        c.balloon = new QCheckBox(QStringLiteral("Balloon"));
+        c.balloon->setObjectName(name("", e, "Balloon"));
+        c.sound = new QCheckBox(QStringLiteral("Sound:"));
+        c.sound->setObjectName(name("", e, "Sound"));
+        c.soundFile = new QLineEdit;
+        c.soundFile->setObjectName(name("", e, "SoundFile"));
+        c.soundFile->setMinimumWidth(100);
+        c.soundBrowse = Button(QStringLiteral("..."), "");
+        c.soundBrowse->setObjectName(name("", e, "SoundBrowse"));
+        c.soundBrowse->setToolTip(QStringLiteral("Choose the sound file"));
+        c.soundBrowse->setFixedWidth(32);
+        // Small picture buttons, so that a row fits beside the navigator.
+        c.soundPlay = Button(QString(), "");
+        c.soundPlay->setObjectName(name("", e, "SoundPlay"));
+        c.soundPlay->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+        c.soundPlay->setToolTip(QStringLiteral("Play"));
+        c.soundPlay->setAccessibleName(QStringLiteral("Play"));
+        c.soundPlay->setFixedWidth(32);
+        c.soundStop = Button(QString(), "");
+        c.soundStop->setObjectName(name("", e, "SoundStop"));
+        c.soundStop->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+        c.soundStop->setToolTip(QStringLiteral("Stop"));
+        c.soundStop->setAccessibleName(QStringLiteral("Stop"));
+        c.soundStop->setFixedWidth(32);
+        grid->addWidget(label, e, 0);
+        grid->addWidget(c.dialog, e, 1);
+        grid->addWidget(c.balloon, e, 2);
+        grid->addWidget(c.sound, e, 3);
+        grid->addWidget(c.soundFile, e, 4);
+        grid->addWidget(c.soundBrowse, e, 5);
+        grid->addWidget(c.soundPlay, e, 6);
+        grid->addWidget(c.soundStop, e, 7);
+        connect(c.sound, &QCheckBox::toggled, this, &TTaskPropertiesForm::UpdateEnabling);
+        connect(c.soundBrowse, &QPushButton::clicked, this, [this, e] {
+            QLineEdit* field = alerts_[static_cast<size_t>(e)].soundFile;
+            const auto& ask = PropertiesServices().AskSoundFile;
+            const QString start = SoundFilePath(field->text());
+            const QString file =
+                ask ? ask(this, start)
+                    : QFileDialog::getOpenFileName(this, QString(), start,
+                                                   QStringLiteral("Sound files (*.wav);;Any files (*)"));
+            if (!file.isEmpty())
+                field->setText(file);
+        });
+        connect(c.soundPlay, &QPushButton::clicked, this, [this, e] {
+            const QString path = SoundFilePath(alerts_[static_cast<size_t>(e)].soundFile->text());
+            if (!path.isEmpty())
+                UserInterface().PlaySound(path);
+        });
+        connect(c.soundStop, &QPushButton::clicked, this, [] { UserInterface().StopSound(); });
+    }
+    grid->setColumnStretch(4, 1);
+    bodyLayout->addWidget(notifications);
+
+    auto* mail = Named(new QGroupBox(QStringLiteral("Email")), "alertEmails");
+    auto* mailGrid = new QGridLayout(mail);
+    int row = 0;
+    for (int e = 0; e < kAlertEventCount; ++e) {
+        if (e == static_cast<int>(TAlertEventKind::File))
+            continue;  // a file has no e-mail of its own
+        TAlertControls& c = alerts_[static_cast<size_t>(e)];
+        auto* label = new QLabel(QString::fromUtf8(captions[e]));
+        label->setObjectName(name("EmailLabel", e));
+        c.emailUse = new QCheckBox(QStringLiteral("Send email to:"));
+        c.emailUse->setObjectName(name("", e, "EmailUse"));
+        c.email = new QLineEdit;
+        c.email->setObjectName(name("", e, "Email"));
+        c.emailTest = Button(QStringLiteral("Send Test"), "");
+        c.emailTest->setObjectName(name("", e, "EmailTest"));
+        mailGrid->addWidget(label, row, 0);
+        mailGrid->addWidget(c.emailUse, row, 1);
+        mailGrid->addWidget(c.email, row, 2);
+        mailGrid->addWidget(c.emailTest, row, 3);
+        ++row;
+        connect(c.emailUse, &QCheckBox::toggled, this, &TTaskPropertiesForm::UpdateEnabling);
+        // Switching the e-mail on offers the task's recipient (only as the user's own act, not while a
+        // set is shown).
+        connect(c.emailUse, &QCheckBox::clicked, this, [this, e](bool on) {
+            QLineEdit* field = alerts_[static_cast<size_t>(e)].email;
+            if (on && field->text().trimmed().isEmpty())
+                field->setText(emailTo_->text());
+        });
+        connect(c.emailTest, &QPushButton::clicked, this, [this, e] {
+            // The task's e-mail settings as stored before this dialog, to the address of the event.
+            TEmailSettings settings = TaskEmailSettings(original_);
+            settings.To = alerts_[static_cast<size_t>(e)].email->text();
+            SendTestEmail(settings);
+        });
+        if (e == static_cast<int>(TAlertEventKind::Finish)) {
+            c.sendLog = new QCheckBox(QStringLiteral("Send the log of the run with it"));
+            c.sendLog->setObjectName(name("", e, "SendLog"));
+            mailGrid->addWidget(c.sendLog, row, 2, 1, 2);
+            ++row;
+        }
+    }
+    mailGrid->setColumnStretch(2, 1);
+    bodyLayout->addWidget(mail);
+    auto* link = NamedLabel("lblEmailSettingsLink",
+                            QStringLiteral("<a href=\"email\">Email sending settings of the task...</a>"));
+    link->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    connect(link, &QLabel::linkActivated, this, [this] { SetCurrentPage(pgEmailSettings); });
+    layout->addWidget(link);
+    layout->addStretch();
+
+    connect(alertSet_, &QComboBox::currentIndexChanged, this, [this](int set) {
+        if (set < 0 || set == shownAlertSet_)
+            return;
+        StoreAlertSet(shownAlertSet_);
+        ShowAlertSet(set);
+    });
+    return page;
+}
+
+void TTaskPropertiesForm::ShowAlertSet(int set) {
+    shownAlertSet_ = set;
+    for (int e = 0; e < kAlertEventCount; ++e) {
+        const TAlertChannels& a = edited_.EventAlerts[static_cast<size_t>(set)][static_cast<size_t>(e)];
+        TAlertControls& c = alerts_[static_cast<size_t>(e)];
+        c.dialog->setChecked(a.Dialog);
+        c.balloon->setChecked(a.Balloon);
+        c.sound->setChecked(a.Sound);
+        c.soundFile->setText(a.SoundFile);
+        if (c.emailUse) {
+            c.email->setText(a.Email);
+            c.emailUse->setChecked(a.EmailUse);
+        }
+        if (c.sendLog)
+            c.sendLog->setChecked(a.EmailSendLog);
+    }
+    UpdateEnabling();
+}
+
+void TTaskPropertiesForm::StoreAlertSet(int set) {
+    for (int e = 0; e < kAlertEventCount; ++e) {
+        TAlertChannels& a = edited_.EventAlerts[static_cast<size_t>(set)][static_cast<size_t>(e)];
+        const TAlertControls& c = alerts_[static_cast<size_t>(e)];
+        a.Dialog = c.dialog->isChecked();
+        a.Balloon = c.balloon->isChecked();
+        a.Sound = c.sound->isChecked();
+        a.SoundFile = c.soundFile->text();
+        if (c.emailUse) {
+            a.EmailUse = c.emailUse->isChecked();
+            a.Email = c.email->text();
+        }
+        if (c.sendLog)
+            a.EmailSendLog = c.sendLog->isChecked();
+    }
+}
+
+void TTaskPropertiesForm::SendTestEmail(const TEmailSettings& settings) {
+    QPointer<TTaskPropertiesForm> self(this);
+    auto done = [self](const TTestEmailResult& result) {
+        // The outcome may come after the dialog has closed; then nobody is told.
+        if (!self)
+            return;
+        if (result.Success)
+            self->prompts_.Information(result.Caption(), result.Message());
+        else
+            self->prompts_.Error(result.Caption(), result.Message());
+    };
+    const auto& send = PropertiesServices().SendTestEmail;
+    if (send)
+        send(settings, done);
+    else
+        SendTestEmailAsync(settings, done);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -1025,8 +1739,26 @@ void TTaskPropertiesForm::LoadControls() {
 
     RefreshScheduleList();
     skipMissed_->setChecked(t.ScheduleSkipMissed);
+
+    smartDetectUse_->setChecked(t.SmartDetectUse);
+    smartDetectDrive_->setText(t.SmartDetectDriveLetter);
+    smartDetectLabel_->setText(t.SmartDetectVolumeInfo);
+    smartDetectSerial_->setText(t.SmartDetectSerialNumber);
+    smartDetectNoMediaNoRun_->setChecked(t.SmartDetectNoMediaNoRun);
+    {
+        // Opening shows the stored key without judging it; the label speaks once it is changed.
+        const QSignalBlocker block(hotKey_);
+        hotKey_->SetHotKey(t.HotKey);
+    }
+    hotKeyBringToFront_->setChecked(t.HotKeyBringToFront);
+
     for (const auto& load : loaders_)
         load();
+    {
+        const QSignalBlocker block(alertSet_);
+        alertSet_->setCurrentIndex(0);
+    }
+    ShowAlertSet(0);
 }
 
 void TTaskPropertiesForm::LoadErrorState() {
@@ -1109,8 +1841,18 @@ void TTaskPropertiesForm::StoreControls() {
     t.FlagAutoResetUnit = static_cast<TErrorResetUnit>(flagAutoResetUnit_->currentIndex());
 
     t.ScheduleSkipMissed = skipMissed_->isChecked();
+
+    t.SmartDetectUse = smartDetectUse_->isChecked();
+    t.SmartDetectDriveLetter = MediaDriveCriterion(smartDetectDrive_->text());
+    t.SmartDetectVolumeInfo = smartDetectLabel_->text();
+    t.SmartDetectSerialNumber = MediaSerialCriterion(smartDetectSerial_->text());
+    t.SmartDetectNoMediaNoRun = smartDetectNoMediaNoRun_->isChecked();
+    t.HotKey = hotKey_->HotKey();
+    t.HotKeyBringToFront = hotKeyBringToFront_->isChecked();
+
     for (const auto& store : storers_)
         store();
+    StoreAlertSet(shownAlertSet_);
     t.ClearPathCaches();
 }
 
@@ -1170,11 +1912,29 @@ void TTaskPropertiesForm::UpdateEnabling() {
     const bool ftp = destType_->currentIndex() == 1;
     localBox_->setVisible(!ftp);
     ftpBox_->setVisible(ftp);
-    ftpAdvanced_->setVisible(ftp);
     ftpAcceptSelfSigned_->setEnabled(ftpSecurity_->currentData().toString() != QStringLiteral("None"));
 
     flagAutoResetValue_->setEnabled(flagAutoReset_->isChecked());
     flagAutoResetUnit_->setEnabled(flagAutoReset_->isChecked());
+
+    const bool smartDetect = smartDetectUse_->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{smartDetectDrive_, smartDetectLabel_,
+                                                      smartDetectSerial_, smartDetectNoMediaNoRun_})
+        w->setEnabled(smartDetect);
+    smartDetectAdd_->setEnabled(smartDetect && driveList_->currentItem() != nullptr);
+    smartDetectTest_->setEnabled(smartDetect && PropertiesServices().Scheduler != nullptr);
+
+    for (const TAlertControls& c : alerts_) {
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{c.soundFile, c.soundBrowse, c.soundPlay, c.soundStop})
+            w->setEnabled(c.sound->isChecked());
+        if (c.emailUse) {
+            c.email->setEnabled(c.emailUse->isChecked());
+            c.emailTest->setEnabled(c.emailUse->isChecked());
+        }
+        if (c.sendLog)
+            c.sendLog->setEnabled(c.emailUse->isChecked());
+    }
 }
 
 QString TTaskPropertiesForm::CompressorExtensionOf(const QString& compressorName) {
@@ -1209,15 +1969,27 @@ void TTaskPropertiesForm::OnPageChanged(int page) {
         UpdateArchiveName();
     previousPage_ = page;
     pages_->setCurrentIndex(page);
+    // The pages that ask the system do so when they are first shown, not for every dialog.
+    if (page == pgSmartDetect && !driveWatcher_) {
+        driveWatcher_ = std::make_unique<TMountWatcher>(nullptr);
+        driveWatcher_->SetTableChanged([this] { StartDriveReader(); });
+        const QString table = PropertiesServices().MountTable;
+        if (!table.isEmpty())
+            driveWatcher_->Start(table);
+        StartDriveReader();
+    }
+    if (page == pgMsScheduler && !timersAsked_)
+        RefreshTimerState();
 }
 
 int TTaskPropertiesForm::CurrentPage() const {
-    return navigator_->currentRow();
+    const QTreeWidgetItem* item = navigator_->currentItem();
+    return item ? item->data(0, Qt::UserRole).toInt() : pgGeneral;
 }
 
 void TTaskPropertiesForm::SetCurrentPage(int page) {
     if (page >= 0 && page < pgCount)
-        navigator_->setCurrentRow(page);
+        navigator_->setCurrentItem(navigatorItems_[static_cast<size_t>(page)]);
 }
 
 void TTaskPropertiesForm::OnActionChosen(int index) {

@@ -2,10 +2,14 @@
 
 #include <QDialog>
 #include <QString>
+#include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "model/Task.h"
+#include "platform/SystemTimers.h"
+#include "ui/DriveListReader.h"
 
 class QCheckBox;
 class QComboBox;
@@ -17,8 +21,14 @@ class QRadioButton;
 class QSpinBox;
 class QStackedWidget;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QVBoxLayout;
 class TMainData;
+class TMountWatcher;
+struct TEmailSettings;
+struct TTestEmailResult;
+class TScheduler;
+class THotKeyEdit;
 
 // The questions and messages of the task properties dialog. The dialog asks them through this
 // interface so that tests can answer them without a person.
@@ -47,13 +57,38 @@ private:
     QWidget* parent_;
 };
 
+// Where the dialog's outside services come from. The program sets Scheduler once it exists; tests
+// replace the others. An unset member means the program's own service.
+struct TPropertiesServices {
+    // The media test switches the scheduler's media trigger; without a scheduler it is not offered.
+    TScheduler* Scheduler = nullptr;
+    // The system task scheduler; nullptr: the user's systemd timers.
+    TSystemTimers* Timers = nullptr;
+    // The drive list of the media page: the drives and the row of one drive, both on the reader thread.
+    TDriveListReader::TListFunction ListDrives;
+    TDriveListReader::TReadFunction ReadDrive;
+    // The mount table watched for mounts and unmounts, after which the drives are read again; empty:
+    // not watched.
+    QString MountTable = QStringLiteral("/proc/self/mountinfo");
+    // The check of an OnCalendar line; unset: TSystemTimers::CheckCalendar.
+    std::function<TSystemTimers::TCalendarCheck(const QString& line)> CheckCalendar;
+    // Sends a test e-mail and reports the outcome on the main thread; unset: SendTestEmailAsync.
+    std::function<void(const TEmailSettings&, std::function<void(const TTestEmailResult&)>)> SendTestEmail;
+    // The browsers of sound files and folders: the chosen path, or empty when cancelled.
+    std::function<QString(QWidget* parent, const QString& start)> AskSoundFile;
+    std::function<QString(QWidget* parent, const QString& start)> AskFolder;
+};
+TPropertiesServices& PropertiesServices();
+void ResetPropertiesServices();
+
 // The task properties dialog: a page list on the left, the chosen page on the right. It edits a copy
 // of the task; OK checks the entries and, when they pass, the caller takes the edited record with
 // ApplyTo. The task itself is never touched by the dialog, so Cancel leaves it as it was.
 class TTaskPropertiesForm : public QDialog {
     Q_OBJECT
 public:
-    // Page indexes in navigator order.
+    // Page indexes in navigator order. The pages from pgSchedule to pgMsScheduler are shown below
+    // pgAutorun, those from pgRunPrograms to pgEmailSettings below pgAdvanced.
     enum TPage {
         pgGeneral,
         pgSource,
@@ -65,14 +100,20 @@ public:
         pgObsolete,
         pgOptions,
         pgErrorHandling,
+        pgAutorun,
         pgSchedule,
+        pgSmartDetect,
         pgFolderMonitor,
+        pgHotKey,
+        pgMsScheduler,
+        pgAdvanced,
         pgRunPrograms,
         pgAutoDial,
         pgHardwareProfile,
         pgBandwidth,
         pgTaskPassword,
         pgLogSettings,
+        pgEventAlerts,
         pgCpuPerformance,
         pgPowerManagement,
         pgEmailSettings,
@@ -82,6 +123,8 @@ public:
     // task is only read, except that "Reset Now" clears its error flag at once (run-time state).
     TTaskPropertiesForm(TTask& task, const TMainData& data, TPropertiesPrompts& prompts,
                         QWidget* parent = nullptr);
+    // Stops the drive reader and ends a media test this dialog started.
+    ~TTaskPropertiesForm() override;
 
     // The edited record (valid after OK): persisted options and the three lists.
     const TTask& Edited() const { return edited_; }
@@ -99,6 +142,10 @@ public:
 
     // OK: runs the checks and closes with OK only when they pass.
     void accept() override;
+
+    // The watcher of the mount table behind the drive list (created when the media page is first
+    // shown); tests feed it mount tables.
+    TMountWatcher* DriveWatcher() const { return driveWatcher_.get(); }
 
 private:
     void BuildPages();
@@ -123,6 +170,14 @@ private:
     QWidget* BuildCpuPerformancePage();
     QWidget* BuildPowerManagementPage();
     QWidget* BuildEmailSettingsPage();
+    QWidget* BuildAutorunPage();
+    QWidget* BuildSmartDetectPage();
+    QWidget* BuildHotKeyPage();
+    QWidget* BuildMsSchedulerPage();
+    QWidget* BuildAdvancedPage();
+    QWidget* BuildEventAlertsPage();
+    // An overview: a text and a link to each of the pages.
+    QWidget* OverviewPage(const QString& text, int firstPage, int lastPage);
 
     // Controls tied to one field of the record: filled by LoadControls, read back by StoreControls.
     QCheckBox* BoundCheck(const QString& caption, const char* name, bool TTaskOptions::*field);
@@ -156,6 +211,22 @@ private:
     // Yes/No/Cancel warning; true when the user accepts the setting (No).
     bool AskToCorrect(const QString& text, int page, QWidget* focus);
     void LoadErrorState();
+    // Media SmartDetect
+    void StartDriveReader();
+    void AddDriveRow(const TSmartDetectDrive& drive);
+    void AddToSmartDetect();
+    void TestSmartDetect();
+    // Hot key
+    void UpdateHotKeyState();
+    // MS Task Scheduler
+    TSystemTimers& Timers() const;
+    void RefreshTimerState();
+    void AddOrModifyTimer();
+    void RemoveTimer();
+    // Event alerts and e-mail tests
+    void ShowAlertSet(int set);
+    void StoreAlertSet(int set);
+    void SendTestEmail(const TEmailSettings& settings);
     QString CompressorName() const;
     bool MultipleView() const { return multipleView_; }
 
@@ -168,7 +239,8 @@ private:
     int lastActionIndex_ = 0;
     int lastDestIndex_ = 0;
 
-    QListWidget* navigator_ = nullptr;
+    QTreeWidget* navigator_ = nullptr;
+    std::array<QTreeWidgetItem*, pgCount> navigatorItems_{};
     QStackedWidget* pages_ = nullptr;
 
     // General
@@ -188,7 +260,7 @@ private:
     QComboBox* destType_ = nullptr;
     QWidget* localBox_ = nullptr;
     QWidget* ftpBox_ = nullptr;
-    QWidget* ftpAdvanced_ = nullptr;
+    QPushButton* ftpAdvanced_ = nullptr;
     QLineEdit* destLocal_ = nullptr;
     QLabel* destLocalExpanded_ = nullptr;
     QLineEdit* ftpAddress_ = nullptr;
@@ -255,6 +327,46 @@ private:
     QLineEdit* protectionPassword_ = nullptr;
     QLineEdit* protectionPassword2_ = nullptr;
     QComboBox* measureKind_ = nullptr;
+    // Media SmartDetect
+    QCheckBox* smartDetectUse_ = nullptr;
+    QLineEdit* smartDetectDrive_ = nullptr;
+    QLineEdit* smartDetectLabel_ = nullptr;
+    QLineEdit* smartDetectSerial_ = nullptr;
+    QCheckBox* smartDetectNoMediaNoRun_ = nullptr;
+    QTreeWidget* driveList_ = nullptr;
+    QPushButton* smartDetectAdd_ = nullptr;
+    QPushButton* smartDetectTest_ = nullptr;
+    std::unique_ptr<TDriveListReader> driveReader_;
+    std::unique_ptr<TMountWatcher> driveWatcher_;
+    TScheduler* mediaTestScheduler_ = nullptr;  // the scheduler whose media test this dialog started
+    // Hot key
+    THotKeyEdit* hotKey_ = nullptr;
+    QLabel* hotKeyState_ = nullptr;
+    QCheckBox* hotKeyBringToFront_ = nullptr;
+    // MS Task Scheduler
+    QLabel* timerState_ = nullptr;
+    QPushButton* timerAddModify_ = nullptr;
+    QPushButton* timerRemove_ = nullptr;
+    bool timersAsked_ = false;
+    bool timersAvailable_ = false;
+    // Event alerts: the controls of one event; the File event has no e-mail, only Finish sends the log.
+    struct TAlertControls {
+        QCheckBox* dialog = nullptr;
+        QCheckBox* balloon = nullptr;
+        QCheckBox* sound = nullptr;
+        QLineEdit* soundFile = nullptr;
+        QPushButton* soundBrowse = nullptr;
+        QPushButton* soundPlay = nullptr;
+        QPushButton* soundStop = nullptr;
+        QCheckBox* emailUse = nullptr;
+        QLineEdit* email = nullptr;
+        QPushButton* emailTest = nullptr;
+        QCheckBox* sendLog = nullptr;
+    };
+    QComboBox* alertSet_ = nullptr;
+    int shownAlertSet_ = 0;
+    std::array<TAlertControls, kAlertEventCount> alerts_{};
+    QLineEdit* emailTo_ = nullptr;
 
     std::vector<std::function<void()>> loaders_;
     std::vector<std::function<void()>> storers_;

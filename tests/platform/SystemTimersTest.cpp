@@ -235,3 +235,50 @@ TEST_F(SystemTimersTest, FailedEnableIsReportedWithSystemctlsWords) {
         timers.AddOrModify(QStringLiteral("T"), QStringLiteral("ID1"), {QStringLiteral("someday")}, &error));
     EXPECT_EQ(error, "Failed to enable unit: bad calendar");
 }
+
+TEST_F(SystemTimersTest, CalendarLinesAreCheckedByTheAnalyserAsOneArgument) {
+    // A stand-in for systemd-analyze: records its arguments, refuses "bogus", knows "daily".
+    const QString analyser = home.Path() + QStringLiteral("bin/systemd-analyze");
+    home.WriteFile(
+        QStringLiteral("bin/systemd-analyze"),
+        "#!/bin/sh\n"
+        "for a in \"$@\"; do printf '[%s]' \"$a\"; done >> '" +
+            log.toUtf8() + "'\necho >> '" + log.toUtf8() +
+            "'\n"
+            "case \"$2\" in\n"
+            "  bogus) echo \"Failed to parse calendar specification '$2': Invalid argument\" >&2; exit 1;;\n"
+            "  2001-01-01) printf '  Original form: 2001-01-01\\n    Next elapse: never\\n';;\n"
+            "  *) printf 'Normalized form: *-*-* 00:00:00\\n    Next elapse: Fri 2026-12-11 00:00:00 UTC\\n"
+            "       From now: 12h left\\n';;\n"
+            "esac\n");
+    QFile::setPermissions(analyser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    TSystemTimers::TCalendarCheck daily = TSystemTimers::CheckCalendar(QStringLiteral("  daily  "), analyser);
+    EXPECT_TRUE(daily.Valid);
+    EXPECT_TRUE(daily.Checked);
+    EXPECT_EQ(daily.NextElapse, QStringLiteral("Fri 2026-12-11 00:00:00 UTC"));
+    EXPECT_EQ(TSystemTimers::CheckCalendar(QStringLiteral("2001-01-01"), analyser).NextElapse,
+              QStringLiteral("never"));
+
+    TSystemTimers::TCalendarCheck bogus = TSystemTimers::CheckCalendar(QStringLiteral("bogus"), analyser);
+    EXPECT_FALSE(bogus.Valid);
+    EXPECT_TRUE(bogus.Checked);
+    EXPECT_EQ(bogus.Error,
+              QStringLiteral("Failed to parse calendar specification 'bogus': Invalid argument"));
+
+    // A line no timer can hold is refused without asking; a shell word stays one literal argument.
+    EXPECT_FALSE(TSystemTimers::CheckCalendar(QStringLiteral("daily 50%"), analyser).Valid);
+    EXPECT_FALSE(TSystemTimers::CheckCalendar(QStringLiteral("   "), analyser).Valid);
+    EXPECT_TRUE(TSystemTimers::CheckCalendar(QStringLiteral("Mon $(touch x); 22:00"), analyser).Valid);
+    EXPECT_EQ(Calls(),
+              (QStringList{QStringLiteral("[calendar][daily]"), QStringLiteral("[calendar][2001-01-01]"),
+                           QStringLiteral("[calendar][bogus]"),
+                           QStringLiteral("[calendar][Mon $(touch x); 22:00]")}));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("x")));
+
+    // Without the analyser only the form of the line is looked at.
+    TSystemTimers::TCalendarCheck unchecked =
+        TSystemTimers::CheckCalendar(QStringLiteral("daily"), home.Path() + QStringLiteral("bin/missing"));
+    EXPECT_TRUE(unchecked.Valid);
+    EXPECT_FALSE(unchecked.Checked);
+}

@@ -412,6 +412,72 @@ TEST_F(Scheduler, MediaTestOnlyReportsMatchesOfTheTestCriteria) {
     EXPECT_TRUE(control.requests.empty());
 }
 
+TEST_F(Scheduler, MediaTestEndsTwoSecondsAfterItsMessageIsClosed) {
+    TFixedVolumes volumes;
+    volumes.volumes[QStringLiteral("/media/usb")] = {QStringLiteral("BACKUP"), QStringLiteral("1A2B3C4D")};
+    data.VolumeInfo = &volumes;
+    TTask& task = AddTask(QStringLiteral("Any"));
+    task.SmartDetectUse = true;
+    int successes = 0;
+    scheduler.MediaTestSucceeded = [&] { ++successes; };
+    scheduler.SetMediaTestMode(true, {QStringLiteral("/media/usb"), QString(), QString()});
+    // Nothing ends a test that was never closed.
+    now += kMinute;
+    scheduler.ProcessDelays();
+    EXPECT_TRUE(scheduler.MediaTestMode());
+
+    scheduler.EndMediaTestAfter(TScheduler::kMediaTestLingerMs);
+    EXPECT_TRUE(scheduler.MediaTestEndPending());
+    now += TScheduler::kMediaTestLingerMs - 1;
+    scheduler.ProcessDelays();
+    EXPECT_TRUE(scheduler.MediaTestMode());
+    scheduler.VolumeArrived(QStringLiteral("/media/usb"));
+    EXPECT_EQ(successes, 1);
+    // An arrival at the end's instant, before the timer has fired, is an ordinary arrival again.
+    now += 1;
+    scheduler.VolumeArrived(QStringLiteral("/media/usb"));
+    EXPECT_FALSE(scheduler.MediaTestMode());
+    EXPECT_FALSE(scheduler.MediaTestEndPending());
+    EXPECT_EQ(successes, 1);
+    now += TScheduler::kMediaStartDelayMs;
+    scheduler.ProcessDelays();
+    EXPECT_EQ(control.Names(), std::vector<QString>{QStringLiteral("Any")});
+
+    // A test started again while the last one lingers is not ended by the old end.
+    scheduler.SetMediaTestMode(true);
+    scheduler.EndMediaTestAfter(TScheduler::kMediaTestLingerMs);
+    now += 1000;
+    scheduler.SetMediaTestMode(true);
+    now += 1500;
+    scheduler.ProcessDelays();
+    EXPECT_TRUE(scheduler.MediaTestMode());
+    // Ending a test that is not on does nothing.
+    scheduler.SetMediaTestMode(false);
+    scheduler.EndMediaTestAfter(0);
+    EXPECT_FALSE(scheduler.MediaTestEndPending());
+}
+
+TEST_F(Scheduler, MountWatcherTellsOfEveryChangeOfTheMountedSet) {
+    const QByteArray base = "26 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n";
+    const QByteArray withStick = base + "40 26 8:17 / /media/stick rw,nosuid - vfat /dev/sdb1 rw\n";
+    const QByteArray remounted = base + "40 26 8:17 / /media/stick ro,nosuid - vfat /dev/sdb1 ro\n";
+    QStringList arrivals;
+    int changes = 0;
+    TMountWatcher watcher([&arrivals](const QString& point) { arrivals << point; });
+    watcher.SetTableChanged([&] { ++changes; });
+    watcher.Reset(base);
+    watcher.Update(base);
+    EXPECT_EQ(changes, 0);
+    watcher.Update(withStick);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(arrivals, QStringList{QStringLiteral("/media/stick")});
+    watcher.Update(remounted);  // the same mount points
+    EXPECT_EQ(changes, 1);
+    watcher.Update(base);  // an unmount is no arrival, but a change
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(arrivals.size(), 1);
+}
+
 TEST_F(Scheduler, FolderChangesStartTheTaskAfterTheLastChangeOfABurst) {
     const QString folder = home.Path() + QStringLiteral("watched");
     ASSERT_TRUE(QDir().mkpath(folder));

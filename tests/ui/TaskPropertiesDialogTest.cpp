@@ -164,9 +164,17 @@ TEST_F(TaskPropertiesTest, NewTaskEnteredByKeyboardIsStoredValueForValue) {
         Type(form, "ftpPassword", QStringLiteral("secret"));
         Child<QComboBox>(form, "ftpSecurity")->setCurrentIndex(2);
         Child<QCheckBox>(form, "ftpAcceptSelfSigned")->setChecked(true);
-        Type(form, "ftpProxyAddress", QStringLiteral("proxy.lan"));
-        Child<QCheckBox>(form, "ftpProxyUse")->setChecked(true);
-        Child<QSpinBox>(form, "ftpTimeOut")->setValue(15);
+        // Proxy and time-out are set in their own dialog.
+        QTimer::singleShot(0, [] {
+            QWidget* advanced = QApplication::activeModalWidget();
+            ASSERT_NE(advanced, nullptr);
+            ASSERT_EQ(advanced->objectName(), QStringLiteral("TaskFTPAdvForm"));
+            Click(advanced, "ftpProxyUse");
+            Type(advanced, "ftpProxyAddress", QStringLiteral("proxy.lan"));
+            Child<QSpinBox>(advanced, "ftpTimeOut")->setValue(15);
+            QTest::keyClick(advanced, Qt::Key_Enter);
+        });
+        Click(form, "ftpAdvanced");
         form->SetCurrentPage(TTaskPropertiesForm::pgCompression);
         Child<QCheckBox>(form, "compressUse")->setChecked(true);
         Child<QSpinBox>(form, "compressLevel")->setValue(3);
