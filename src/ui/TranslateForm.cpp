@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
+#include <QToolBar>
 #include <QTreeView>
 #include <QWizardPage>
 #include <algorithm>
@@ -35,6 +37,9 @@ bool SetCaption(QObject* object, const QString& text) {
         menu->setTitle(text);
     } else if (auto* page = qobject_cast<QWizardPage*>(object)) {
         page->setTitle(text);
+    } else if (auto* bar = qobject_cast<QToolBar*>(object)) {
+        // A tool bar's caption is its title, which its entry in the bars' menu shows.
+        bar->setWindowTitle(text);
     } else if (auto* widget = qobject_cast<QWidget*>(object)) {
         // A page of a tab widget: its caption is the tab's text.
         auto* stack = qobject_cast<QStackedWidget*>(widget->parentWidget());
@@ -84,8 +89,14 @@ void TranslateForm(QWidget* window) {
     if (!title.trimmed().isEmpty())
         window->setWindowTitle(title);
 
-    const QList<QObject*> objects = window->findChildren<QObject*>();
-    for (QObject* object : objects) {
+    // Guarded: replacing a text box's lines renews the objects of its document, which are children too.
+    QList<QPointer<QObject>> objects;
+    for (QObject* child : window->findChildren<QObject*>())
+        objects.append(child);
+    for (const QPointer<QObject>& guarded : objects) {
+        QObject* object = guarded.data();
+        if (object == nullptr)
+            continue;
         const QString name = object->objectName();
         if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
             continue;
@@ -99,9 +110,14 @@ void TranslateForm(QWidget* window) {
             SetHint(object, hint);
 
         if (auto* memo = qobject_cast<QPlainTextEdit*>(object)) {
-            memo->setPlainText(TranslatedLines(memo->toPlainText(), prefix, form));
-        } else if (auto* rich = qobject_cast<QTextEdit*>(object); rich != nullptr && !rich->acceptRichText()) {
-            rich->setPlainText(TranslatedLines(rich->toPlainText(), prefix, form));
+            const QString lines = TranslatedLines(memo->toPlainText(), prefix, form);
+            if (lines != memo->toPlainText())
+                memo->setPlainText(lines);
+        } else if (auto* rich = qobject_cast<QTextEdit*>(object);
+                   rich != nullptr && !rich->acceptRichText()) {
+            const QString lines = TranslatedLines(rich->toPlainText(), prefix, form);
+            if (lines != rich->toPlainText())
+                rich->setPlainText(lines);
         } else if (auto* group = qobject_cast<QButtonGroup*>(object)) {
             QList<QAbstractButton*> buttons = group->buttons();
             std::stable_sort(buttons.begin(), buttons.end(), [group](QAbstractButton* a, QAbstractButton* b) {
@@ -118,7 +134,8 @@ void TranslateForm(QWidget* window) {
                 if (!entry.isEmpty())
                     combo->setItemText(i, entry);
             }
-        } else if (qobject_cast<QTreeView*>(object) != nullptr || qobject_cast<QTableView*>(object) != nullptr) {
+        } else if (qobject_cast<QTreeView*>(object) != nullptr ||
+                   qobject_cast<QTableView*>(object) != nullptr) {
             QAbstractItemModel* model = static_cast<QAbstractItemView*>(object)->model();
             if (model == nullptr)
                 continue;
