@@ -29,6 +29,7 @@
 #include "platform/LocaleFormats.h"
 #include "settings/FormatText.h"
 #include "settings/Language.h"
+#include "ui/FilterForm.h"
 #include "ui/ScheduleItemEditor.h"
 #include "ui/WindowPrompts.h"
 
@@ -404,7 +405,7 @@ QWidget* TTaskPropertiesForm::BuildFiltersPage() {
     };
     addButton(QStringLiteral("&Add..."), "filterAdd", [this] {
         TTaskFilterItem item;
-        if (EditFilterRow(this, item))
+        if (EditFilterItem(edited_, item, this))
             AddFilter(item, false);
     });
     auto* presets = addButton(QStringLiteral("Add &Preset"), "filterPresets", [] {});
@@ -1358,7 +1359,7 @@ void TTaskPropertiesForm::EditFilter() {
     if (row < 0 || row >= static_cast<int>(edited_.Filters.size()))
         return;
     TTaskFilterItem item = edited_.Filters[static_cast<size_t>(row)];
-    if (EditFilterRow(this, item)) {
+    if (EditFilterItem(edited_, item, this)) {
         edited_.Filters[static_cast<size_t>(row)] = item;
         RefreshFilterList();
     }
@@ -1530,44 +1531,6 @@ void TTaskPropertiesForm::accept() {
     if (!CheckEntries())
         return;
     QDialog::accept();
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Filter row editor
-
-bool EditFilterRow(QWidget* parent, TTaskFilterItem& item) {
-    QDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("FilterRowEditor"));
-    dialog.setWindowTitle(QStringLiteral("File Filter Properties"));
-    auto* form = new QFormLayout(&dialog);
-    auto* type = new QComboBox;
-    type->setObjectName(QStringLiteral("filterType"));
-    type->addItems({QStringLiteral("Include"), QStringLiteral("Exclude")});
-    type->setCurrentIndex(static_cast<int>(item.FilterType));
-    auto* wildcard = new QLineEdit(item.fnWildcard);
-    wildcard->setObjectName(QStringLiteral("filterWildcard"));
-    auto* enabled = new QCheckBox(QStringLiteral("Enabled"));
-    enabled->setObjectName(QStringLiteral("filterEnabled"));
-    enabled->setChecked(item.Enabled);
-    const bool nameFilter =
-        item.FilterKind == TFilterKind::fikFileName && item.fnKind == TFileNameKind::fnkWildcard;
-    wildcard->setEnabled(nameFilter);
-    form->addRow(QStringLiteral("Filter:"), type);
-    form->addRow(QStringLiteral("Files matching:"), wildcard);
-    form->addRow(QString(), enabled);
-    if (!nameFilter)
-        form->addRow(new QLabel(FilterCaption(item)));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    form->addRow(buttons);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    item.FilterType = static_cast<TFilterType>(type->currentIndex());
-    if (nameFilter)
-        item.fnWildcard = wildcard->text();
-    item.Enabled = enabled->isChecked();
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------
