@@ -30,6 +30,7 @@
 #include "settings/FormatText.h"
 #include "settings/Language.h"
 #include "ui/FilterForm.h"
+#include "ui/FiltersTestForm.h"
 #include "ui/ScheduleItemEditor.h"
 #include "ui/WindowPrompts.h"
 
@@ -424,6 +425,13 @@ QWidget* TTaskPropertiesForm::BuildFiltersPage() {
     addButton(QStringLiteral("&Remove"), "filterRemove", [this] { RemoveFilter(); });
     addButton(QStringLiteral("Move &Up"), "filterUp", [this] { MoveFilter(-1); });
     addButton(QStringLiteral("Move Do&wn"), "filterDown", [this] { MoveFilter(1); });
+    side->addSpacing(12);
+    addButton(QStringLiteral("&Test Current Filters..."), "filterTest", [this] {
+        // The test walks what the dialog shows now: the action, the source folders and the archive
+        // choices are taken from the controls first (Cancel still leaves the task as it was).
+        StoreControls();
+        ShowFiltersTest(edited_, this);
+    });
     side->addStretch();
     layout->addLayout(side);
     connect(filterList_, &QListWidget::itemDoubleClicked, this, [this] { EditFilter(); });
