@@ -31,6 +31,7 @@
 #include "settings/Language.h"
 #include "ui/FilterForm.h"
 #include "ui/FiltersTestForm.h"
+#include "ui/FolderPicker.h"
 #include "ui/ScheduleItemEditor.h"
 #include "ui/WindowPrompts.h"
 
@@ -275,6 +276,19 @@ QWidget* TTaskPropertiesForm::BuildSourcePage() {
     addButton(QStringLiteral("&Add"), "sourceAdd", [this] { AddSourceRow(); });
     addButton(QStringLiteral("&Edit"), "sourceEdit", [this] { EditSourceRow(); });
     addButton(QStringLiteral("&Remove"), "sourceRemove", [this] { RemoveSourceRow(); });
+    addButton(QStringLiteral("Select M&ultiple Folders..."), "sourceSelectMultiple", [this] {
+        QStringList folders;
+        for (const TSourceFolder& source : edited_.SourceFolders)
+            folders.append(source.Folder);
+        if (!TFoldersCheckSelectForm::Picker || !TFoldersCheckSelectForm::Picker(this, folders))
+            return;
+        edited_.SourceFolders =
+            MergeChosenFolders(edited_.SourceFolders, folders, includeSubfolders_->isChecked());
+        RefreshSourceList();
+        // One folder needs no list.
+        if (edited_.SourceFolders.size() == 1)
+            SetMultipleView(false);
+    });
     side->addStretch();
     multiple->addLayout(side);
     layout->addWidget(multipleBox_, 1);
