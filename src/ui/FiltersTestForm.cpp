@@ -271,6 +271,9 @@ void TTaskFiltersTestForm::TakeRows() {
         current = current_;
         ended = walkEnded_;
     }
+    // Once the walk has ended nothing is being looked at any more.
+    if (ended)
+        current.clear();
     const QString shown = currentPath_->fontMetrics().elidedText(current, Qt::ElideMiddle,
                                                                  std::max(currentPath_->width(), 200));
     if (currentPath_->text() != shown)
