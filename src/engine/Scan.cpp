@@ -27,6 +27,26 @@ QString JoinPath(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
 
+bool ExcludesArchiveCopies(const TTask& task) {
+    // Kept versions and obsolete copies lie beside the files they come from; they are not files of the
+    // source and must not be stored again as such.
+    return task.TaskAction == TTaskAction::taSynchronize ||
+           task.VersionsKeepType == TVersionsKeepKind::vkSameFolder ||
+           task.VersionsKeepType == TVersionsKeepKind::vkArcFolder ||
+           task.DeleteKind == TDeleteKind::adkMoveSameFolder ||
+           task.DeleteKind == TDeleteKind::adkMoveArcFolder;
+}
+
+bool IsArchiveFolder(const TTask& task, const QString& subfolder) {
+    if (task.DestType != TDestKind::dkLocal && task.DestType != TDestKind::dkFtp)
+        return false;
+    if (task.VersionsKeepType == TVersionsKeepKind::vkArcFolder &&
+        subfolder.startsWith(task.VersionsArchiveFolder()))
+        return true;
+    return task.DeleteKind == TDeleteKind::adkMoveArcFolder &&
+           subfolder.startsWith(task.DeletedArchiveFolder());
+}
+
 TScanner::TScanner(TRunJob& job) : job_(job) {}
 
 bool TScanner::Stopped() {
@@ -44,13 +64,7 @@ void TScanner::ScanRoot(const QString& root, TFilesList& list, TStorageSide side
     caption_ = caption;
     includeSubfolders_ = includeSubfolders;
     abandoned_ = false;
-    // Kept versions and obsolete copies lie beside the files they come from; they are not files of the
-    // source and must not be stored again as such.
-    excludeArchiveCopies_ = task.TaskAction == TTaskAction::taSynchronize ||
-                            task.VersionsKeepType == TVersionsKeepKind::vkSameFolder ||
-                            task.VersionsKeepType == TVersionsKeepKind::vkArcFolder ||
-                            task.DeleteKind == TDeleteKind::adkMoveSameFolder ||
-                            task.DeleteKind == TDeleteKind::adkMoveArcFolder;
+    excludeArchiveCopies_ = ExcludesArchiveCopies(task);
     if (job_.Storage) {
         // The root's counterpart is made even when everything goes into one archive.
         if (side == TStorageSide::Source)
@@ -64,17 +78,6 @@ void TScanner::ScanRoot(const QString& root, TFilesList& list, TStorageSide side
 void TScanner::ShowStatus(const QString& folder, const QString& name) {
     job_.Context.SetProgress(
         caption_ + QStringLiteral(": ") + LastComponent(folder) + QLatin1Char('/') + name, 0);
-}
-
-bool TScanner::IsArchiveFolder(const QString& subfolder) const {
-    const TTask& task = job_.Task();
-    if (task.DestType != TDestKind::dkLocal && task.DestType != TDestKind::dkFtp)
-        return false;
-    if (task.VersionsKeepType == TVersionsKeepKind::vkArcFolder &&
-        subfolder.startsWith(task.VersionsArchiveFolder()))
-        return true;
-    return task.DeleteKind == TDeleteKind::adkMoveArcFolder &&
-           subfolder.startsWith(task.DeletedArchiveFolder());
 }
 
 void TScanner::ScanFolder(const QString& folder) {
@@ -150,7 +153,7 @@ void TScanner::ScanFolder(const QString& folder) {
             continue;
         const QString path = JoinPath(folder, found.name);
         const QString sub = path + QLatin1Char('/');
-        if (IsArchiveFolder(sub))
+        if (IsArchiveFolder(task, sub))
             continue;
         ShowStatus(folder, found.name);
         TDirEntry entry;

@@ -5,6 +5,7 @@
 #include "storage/Storage.h"
 
 class TRunJob;
+class TTask;
 class TFilesList;
 struct TScanTotals;
 struct TDirEntry;
@@ -35,7 +36,6 @@ public:
 
 private:
     void ScanFolder(const QString& folder);
-    bool IsArchiveFolder(const QString& subfolder) const;
     void ShowStatus(const QString& folder, const QString& name);
     // Stops the walk at the next entry once the run is asked to stop.
     bool Stopped();
@@ -58,3 +58,12 @@ private:
 
 // Joins a name to a folder with one '/' between them.
 QString JoinPath(const QString& folder, const QString& name);
+
+// The scan rules that the filter test of the task properties follows too, so that it lists what a run
+// of the task would take.
+// Whether the copies set aside by the versions and obsolete-files archives ("name (Version ...).ext")
+// are left out of the walk: always for a synchronisation, otherwise when the task keeps such copies.
+bool ExcludesArchiveCopies(const TTask& task);
+// Whether subfolder (with a trailing '/') is, or lies in, the task's versions or obsolete-files archive
+// folder; those are never walked, even when they lie inside a source folder.
+bool IsArchiveFolder(const TTask& task, const QString& subfolder);

@@ -10,7 +10,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -34,6 +33,8 @@
 #include "settings/Language.h"
 #include "storage/FileUtils.h"
 #include "ui/PreferencesDialog.h"
+#include "ui/TaskSelectForm.h"
+#include "ui/TranslateForm.h"
 
 // A page whose completeness and entry action the wizard decides.
 class TDecryptWizardPage : public QWizardPage {
@@ -53,6 +54,13 @@ namespace {
 
 QString Tr(const char* text, const char* key) {
     return Translate(QString::fromUtf8(text), QString::fromUtf8(key));
+}
+
+// Gives a control the stable name the language files know it by.
+template <typename TWidget>
+TWidget* Named(TWidget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
 }
 
 QString WithSlash(const QString& path) {
@@ -83,20 +91,7 @@ bool IsEncryptedFileName(const QString& name) {
 QString TDecryptWizardForm::LastFolder;
 
 std::function<const TTask*(QWidget*, const TMainData&)> TDecryptWizardForm::TaskPicker =
-    [](QWidget* parent, const TMainData& data) -> const TTask* {
-    QStringList names;
-    for (int i = 0; i < data.Tasks.Count(); ++i)
-        names.append(data.Tasks[i].Name);
-    if (names.isEmpty())
-        return nullptr;
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(parent, QStringLiteral("Select Task"),
-                                                 QStringLiteral("Task:"), names, 0, false, &ok);
-    if (!ok)
-        return nullptr;
-    const int index = static_cast<int>(names.indexOf(chosen));
-    return index < 0 ? nullptr : &data.Tasks[index];
-};
+    [](QWidget* parent, const TMainData& data) -> const TTask* { return SelectTask(data, parent); };
 
 TDecryptWizardForm::TDecryptWizardForm(QWidget* parent, const TMainData* data)
     : QWizard(parent), data_(data) {
@@ -118,6 +113,18 @@ TDecryptWizardForm::TDecryptWizardForm(QWidget* parent, const TMainData* data)
         QDesktopServices::openUrl(QUrl::fromLocalFile(
             QDir(Paths::ShippedDataFolder()).filePath(QStringLiteral("help/decrypt.html"))));
     });
+    const std::pair<QWizard::WizardButton, const char*> buttonNames[] = {
+        {QWizard::BackButton, "BackButton"},
+        {QWizard::NextButton, "NextButton"},
+        {QWizard::FinishButton, "FinishButton"},
+        {QWizard::CancelButton, "CloseButton"},
+        {QWizard::HelpButton, "HelpButton"}};
+    for (const auto& [which, name] : buttonNames)
+        Named(button(which), name);
+    TranslateForm(this);
+    // The wizard sets the texts of its own buttons; a translated caption is handed to it.
+    for (const auto& [which, name] : buttonNames)
+        setButtonText(which, button(which)->text());
     resize(620, 460);
 }
 
@@ -129,7 +136,7 @@ TDecryptWizardForm::~TDecryptWizardForm() {
 }
 
 QWizardPage* TDecryptWizardForm::BuildFilesPage() {
-    filesPage_ = new TDecryptWizardPage;
+    filesPage_ = Named(new TDecryptWizardPage, "FilesPage");
     filesPage_->setTitle(QStringLiteral("Specify files for decrypting"));
     auto* layout = new QVBoxLayout(filesPage_);
     files_ = new QTreeWidget;
@@ -142,17 +149,17 @@ QWizardPage* TDecryptWizardForm::BuildFilesPage() {
     layout->addWidget(files_, 1);
 
     auto* buttons = new QHBoxLayout;
-    auto* addFile = new QPushButton(QStringLiteral("Add File..."));
-    auto* addFolder = new QPushButton(QStringLiteral("Add Folder..."));
-    remove_ = new QPushButton(QStringLiteral("Remove"));
+    auto* addFile = Named(new QPushButton(QStringLiteral("Add File...")), "AddFileButton");
+    auto* addFolder = Named(new QPushButton(QStringLiteral("Add Folder...")), "AddFolderButton");
+    remove_ = Named(new QPushButton(QStringLiteral("Remove")), "RemoveButton");
     buttons->addWidget(addFile);
     buttons->addWidget(addFolder);
     buttons->addWidget(remove_);
     buttons->addStretch(1);
     layout->addLayout(buttons);
 
-    auto* removeAction = new QAction(QStringLiteral("Remove"), files_);
-    auto* selectAllAction = new QAction(QStringLiteral("Select All"), files_);
+    auto* removeAction = Named(new QAction(QStringLiteral("Remove"), files_), "actRemove");
+    auto* selectAllAction = Named(new QAction(QStringLiteral("Select All"), files_), "actSelectAll");
     files_->addAction(removeAction);
     files_->addAction(selectAllAction);
 
@@ -187,31 +194,32 @@ QWizardPage* TDecryptWizardForm::BuildFilesPage() {
 }
 
 QWizardPage* TDecryptWizardForm::BuildParametersPage() {
-    parametersPage_ = new TDecryptWizardPage;
+    parametersPage_ = Named(new TDecryptWizardPage, "ParametersPage");
     parametersPage_->setTitle(QStringLiteral("Decryption parameters"));
     auto* form = new QFormLayout(parametersPage_);
     decryptor_ = new QComboBox;
     decryptor_->setObjectName(QStringLiteral("decryptor"));
-    auto* settings = new QPushButton(QStringLiteral("Settings..."));
+    auto* settings = Named(new QPushButton(QStringLiteral("Settings...")), "SettingsButton");
     auto* decryptorRow = new QHBoxLayout;
     decryptorRow->addWidget(decryptor_, 1);
     decryptorRow->addWidget(settings);
-    form->addRow(QStringLiteral("Decryptor:"), decryptorRow);
+    form->addRow(Named(new QLabel(QStringLiteral("Decryptor:")), "DecryptorLabel"), decryptorRow);
     password_ = new QLineEdit;
     password_->setObjectName(QStringLiteral("password"));
     password_->setEchoMode(QLineEdit::Password);
-    form->addRow(QStringLiteral("Password:"), password_);
+    form->addRow(Named(new QLabel(QStringLiteral("Password:")), "PasswordLabel"), password_);
     target_ = new QLineEdit;
     target_->setObjectName(QStringLiteral("targetFolder"));
-    auto* browse = new QPushButton(QStringLiteral("Browse..."));
+    auto* browse = Named(new QPushButton(QStringLiteral("Browse...")), "BrowseButton");
     auto* targetRow = new QHBoxLayout;
     targetRow->addWidget(target_, 1);
     targetRow->addWidget(browse);
-    form->addRow(QStringLiteral("Target Folder:"), targetRow);
+    form->addRow(Named(new QLabel(QStringLiteral("Target Folder:")), "TargetFolderLabel"), targetRow);
     keepStructure_ = new QCheckBox(QStringLiteral("Keep folder structure"));
     keepStructure_->setObjectName(QStringLiteral("keepStructure"));
     form->addRow(QString(), keepStructure_);
-    auto* fromTask = new QPushButton(QStringLiteral("Get these settings from respective Task..."));
+    auto* fromTask = Named(new QPushButton(QStringLiteral("Get these settings from respective Task...")),
+                           "FromTaskButton");
     fromTask->setEnabled(data_ != nullptr);
     form->addRow(QString(), fromTask);
     FillDecryptors(QString());
@@ -244,7 +252,7 @@ QWizardPage* TDecryptWizardForm::BuildParametersPage() {
 }
 
 QWizardPage* TDecryptWizardForm::BuildDecryptingPage() {
-    decryptingPage_ = new TDecryptWizardPage;
+    decryptingPage_ = Named(new TDecryptWizardPage, "DecryptingPage");
     decryptingPage_->setTitle(QStringLiteral("Decrypting..."));
     auto* layout = new QVBoxLayout(decryptingPage_);
     progress_ = new QProgressBar;
@@ -259,18 +267,18 @@ QWizardPage* TDecryptWizardForm::BuildDecryptingPage() {
 }
 
 QWizardPage* TDecryptWizardForm::BuildFinishedPage() {
-    auto* page = new TDecryptWizardPage;
+    auto* page = Named(new TDecryptWizardPage, "FinishedPage");
     page->setTitle(QStringLiteral("Decryption finished"));
     auto* layout = new QVBoxLayout(page);
     auto* countRow = new QHBoxLayout;
-    countRow->addWidget(new QLabel(QStringLiteral("Files decrypted:")));
+    countRow->addWidget(Named(new QLabel(QStringLiteral("Files decrypted:")), "DecryptedLabel"));
     count_ = new QLabel(QStringLiteral("0"));
     count_->setObjectName(QStringLiteral("count"));
     countRow->addWidget(count_);
     countRow->addStretch(1);
     layout->addLayout(countRow);
-    auto* open = new QPushButton(QStringLiteral("Open Target Folder"));
-    auto* restartButton = new QPushButton(QStringLiteral("Restart Wizard"));
+    auto* open = Named(new QPushButton(QStringLiteral("Open Target Folder")), "OpenTargetButton");
+    auto* restartButton = Named(new QPushButton(QStringLiteral("Restart Wizard")), "RestartButton");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(open);
     buttons->addWidget(restartButton);

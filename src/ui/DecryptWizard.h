@@ -53,7 +53,7 @@ public:
 
     // The folder files were last added from; kept while the program runs.
     static QString LastFolder;
-    // The task picker; the default lists the tasks of data by name. Null for no choice.
+    // The task picker; the default is the "Select a Task" dialog over the tasks of data. Null for no choice.
     static std::function<const TTask*(QWidget*, const TMainData&)> TaskPicker;
 
 public slots:

@@ -221,9 +221,19 @@ QVariant TLogModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+bool TLogModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
+        return false;
+    headers_[section] = value.toString();
+    emit headerDataChanged(orientation, section, section);
+    return true;
+}
+
 QVariant TLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
+    if (section >= 0 && section < kColumnCount && !headers_[section].isEmpty())
+        return headers_[section];
     switch (section) {
         case colNumber:
             return QStringLiteral("#");

@@ -43,12 +43,16 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // A column header from the language file replaces the built-in one.
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
 
 private:
     bool SameRecord(const TLogItem& a, const TLogItem& b) const;
     void ResetTo(int count);
 
     const TTaskLogger* logger_ = nullptr;
+    QString headers_[kColumnCount];  // empty: the built-in header
     int rows_ = 0;
     TLogItem first_;  // the records of the first and the last row at the last refresh
     TLogItem last_;

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
@@ -50,6 +51,7 @@
 #include "ui/LogModel.h"
 #include "ui/TaskListModel.h"
 #include "ui/Tips.h"
+#include "ui/TranslateForm.h"
 #include "ui/WindowPrompts.h"
 
 namespace {
@@ -95,6 +97,12 @@ int* LogViewSizeOf(TLogDisplaySettings& log, int column) {
         default:
             return nullptr;
     }
+}
+
+// The hint of a command that has just become available: the language file's, else its caption.
+QString AvailableHint(const QAction* action) {
+    const QString hint = action->property("hint").toString();
+    return hint.trimmed().isEmpty() ? action->text().remove(QLatin1Char('&')) : hint;
 }
 
 const char* const kPanelValues[] = {"GroupsPanelVisible", "ToolbarVisible", "LogPanelVisible",
@@ -166,7 +174,7 @@ void TMainWindow::SetTaskPropertiesEditor(std::function<bool(TTask&, bool)> edit
     for (const char* name : {"actTaskNew", "actTaskProperties"}) {
         QAction* action = Action(QString::fromLatin1(name));
         action->setProperty("available", static_cast<bool>(editTask_));
-        action->setToolTip(editTask_ ? action->text().remove(QLatin1Char('&')) : NotAvailableText());
+        action->setToolTip(editTask_ ? AvailableHint(action) : NotAvailableText());
     }
     CheckState();
 }
@@ -181,7 +189,7 @@ bool TMainWindow::SetCommand(const QString& name, std::function<void()> handler)
         UpdateAll();
     });
     action->setProperty("available", true);
-    const QString text = action->text().remove(QLatin1Char('&'));
+    const QString text = AvailableHint(action);
     action->setToolTip(text);
     action->setStatusTip(text);
     action->setEnabled(true);
@@ -385,7 +393,7 @@ void TMainWindow::CreateActions() {
     NewAction(QStringLiteral("actTipNext"), QStringLiteral("&Next Tip"), [this] { ShowTip(1); });
     NewAction(QStringLiteral("actTipPrevious"), QStringLiteral("&Previous Tip"), [this] { ShowTip(-1); });
     NewAction(QStringLiteral("actTipMoreHelp"), QStringLiteral("&More Help"),
-              [this] { ShowHelpTopic(TipAt(GlobalSettings().Main.LastTip).Topic); });
+              [this] { ShowHelpTopic(TranslatedTipAt(tipLines_, GlobalSettings().Main.LastTip).Topic); });
     NewAction(QStringLiteral("actTipHide"), QStringLiteral("&Hide"),
               [this] { Action(QStringLiteral("actViewTips"))->trigger(); });
     NewAction(QStringLiteral("actTrayShow"), QStringLiteral("&Show"), [this] { ShowFromTray(); });
@@ -569,13 +577,23 @@ void TMainWindow::CreateWidgets() {
     tipIcon->setAlignment(Qt::AlignTop);
     tipsLayout->addWidget(tipIcon);
     tipLabel_ = new QLabel;
+    tipLabel_->setObjectName(QStringLiteral("LabelTip"));
     tipLabel_->setWordWrap(true);
     tipLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     tipsLayout->addWidget(tipLabel_, 1);
     auto* tipButtons = new QVBoxLayout;
     auto* previous = new QPushButton(QStringLiteral("< Previous"));
+    previous->setObjectName(QStringLiteral("ButtonPreviousTip"));
     auto* next = new QPushButton(QStringLiteral("Next >"));
+    next->setObjectName(QStringLiteral("ButtonNextTip"));
     moreHelpButton_ = new QPushButton(QStringLiteral("More Help"));
+    moreHelpButton_->setObjectName(QStringLiteral("ButtonMoreHelp"));
+    // The tips as the lines of a text that is never shown: the language file translates them line by
+    // line, as it does every multi-line text of a window.
+    tipsMemo_ = new QPlainTextEdit(this);
+    tipsMemo_->setObjectName(QStringLiteral("TipsMemo"));
+    tipsMemo_->hide();
+    tipsMemo_->setPlainText(TipLines().join(QLatin1Char('\n')));
     connect(previous, &QPushButton::clicked, this, [this] { ShowTip(-1); });
     connect(next, &QPushButton::clicked, this, [this] { ShowTip(1); });
     connect(moreHelpButton_, &QPushButton::clicked, Action(QStringLiteral("actTipMoreHelp")),
@@ -642,28 +660,16 @@ void TMainWindow::ShowTaskMenu(const QPoint& globalPos) {
 }
 
 void TMainWindow::TranslateWindow() {
-    if (!LanguageFileLoaded())
-        return;
-    const QString form = objectName().section(QLatin1Char('_'), 0, 0);
-    const auto value = [&form](const QString& key) { return LanguageValue(form, form + key, QString()); };
-    const QString title = value(QStringLiteral(".Caption"));
-    if (!title.trimmed().isEmpty())
-        setWindowTitle(title);
+    // Every named control, action, list column, tool bar and the tips' lines, as every form does.
+    TranslateForm(this);
+    tipLines_ = tipsMemo_->toPlainText().split(QLatin1Char('\n'));
     for (auto& [name, action] : actions_) {
-        const QString caption = value(QLatin1Char('.') + name + QStringLiteral(".Caption"));
-        if (!caption.trimmed().isEmpty())
-            action->setText(caption);
-        const QString hint = value(QLatin1Char('.') + name + QStringLiteral(".Hint"));
-        if (!hint.trimmed().isEmpty() && action->property("available").toBool()) {
-            action->setStatusTip(hint);
-            action->setToolTip(hint);
+        // A command still waiting for its dialog says so; the hint is kept for when it gets one.
+        if (!action->property("available").toBool() && action->toolTip() != NotAvailableText()) {
+            action->setProperty("hint", action->toolTip());
+            action->setToolTip(NotAvailableText());
+            action->setStatusTip(NotAvailableText());
         }
-    }
-    for (int column = 0; column < TTaskListModel::kColumnCount; ++column) {
-        const QString caption = value(QLatin1Char('.') + detailsView_->objectName() +
-                                      QStringLiteral(".Columns[%1].Caption").arg(column));
-        if (!caption.trimmed().isEmpty())
-            taskModel_->setHeaderData(column, Qt::Horizontal, caption);
     }
 }
 
@@ -997,7 +1003,7 @@ void TMainWindow::RefreshTaskStates() {
 // --- tips ------------------------------------------------------------------------------------------
 
 void TMainWindow::UpdateTips() {
-    const TTip tip = TipAt(GlobalSettings().Main.LastTip);
+    const TTip tip = TranslatedTipAt(tipLines_, GlobalSettings().Main.LastTip);
     tipLabel_->setText(tip.Text);
     moreHelpButton_->setEnabled(!tip.Topic.isEmpty());
     SetActionEnabled(QStringLiteral("actTipMoreHelp"), !tip.Topic.isEmpty());

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <initializer_list>
@@ -15,6 +16,7 @@ class QAction;
 class QLabel;
 class QListView;
 class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QStackedWidget;
@@ -200,6 +202,8 @@ private:
     QWidget* tipsPanel_ = nullptr;
     QLabel* tipLabel_ = nullptr;
     QPushButton* moreHelpButton_ = nullptr;
+    QPlainTextEdit* tipsMemo_ = nullptr;  // the tips, one per line, as the language file gives them
+    QStringList tipLines_;
     QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;

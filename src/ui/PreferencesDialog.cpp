@@ -42,6 +42,7 @@
 #include "settings/FormatText.h"
 #include "settings/Language.h"
 #include "ui/LogModel.h"
+#include "ui/TranslateForm.h"
 
 namespace {
 
@@ -71,6 +72,13 @@ TDialogMessages DefaultMessages() {
         return QFileDialog::getExistingDirectory(parent, title, start);
     };
     return m;
+}
+
+// Gives a control the stable name the language files know it by.
+template <typename TObject>
+TObject* Named(TObject* object, const QString& name) {
+    object->setObjectName(name);
+    return object;
 }
 
 QString Tr(const char* text, const char* key) {
@@ -266,7 +274,10 @@ TPrefsForm::TPrefsForm(QWidget* parent, int page, int entry) : QDialog(parent) {
     pages_->addWidget(BuildTaskDefaultsPage());
     connect(pageList_, &QListWidget::currentRowChanged, pages_, &QStackedWidget::setCurrentIndex);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = Named(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this),
+                          QStringLiteral("buttons"));
+    Named(buttons->button(QDialogButtonBox::Ok), QStringLiteral("OkButton"));
+    Named(buttons->button(QDialogButtonBox::Cancel), QStringLiteral("CancelButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &TPrefsForm::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TPrefsForm::reject);
 
@@ -276,6 +287,8 @@ TPrefsForm::TPrefsForm(QWidget* parent, int page, int entry) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(body, 1);
     layout->addWidget(buttons);
+
+    NameControls();
 
     // Opening: the first alert set, the first definitions, the first node; then the values.
     {
@@ -298,7 +311,79 @@ TPrefsForm::TPrefsForm(QWidget* parent, int page, int entry) : QDialog(parent) {
     const int shownPage = page < 0 || page >= kPageCount ? RememberedPage : page;
     SetCurrentPage(shownPage);
     SetCurrentNode(RememberedNode);
+    TranslateForm(this);
     resize(860, 600);
+}
+
+void TPrefsForm::NameControls() {
+    const std::pair<QObject*, const char*> members[] = {
+        {autorun_, "AutorunCheck"},
+        {runMinimized_, "RunMinimizedCheck"},
+        {hideTray_, "HideTrayIconCheck"},
+        {showSplash_, "ShowSplashCheck"},
+        {shutDownAtClose_, "ShutDownAtCloseCheck"},
+        {confirmShutdown_, "ConfirmShutdownCheck"},
+        {hotKeyUse_, "HotKeyUseCheck"},
+        {hotKeyReset_, "HotKeyResetButton"},
+        {simultaneous_, "SimultaneousRadio"},
+        {oneAtATime_, "OneAtATimeRadio"},
+        {pauseUse_, "PauseUseCheck"},
+        {tempDefault_, "TempDefaultRadio"},
+        {tempCustom_, "TempCustomRadio"},
+        {tempBrowse_, "TempBrowseButton"},
+        {grid_, "ShowGridCheck"},
+        {runBefore_, "RunBeforeCheck"},
+        {runBeforeBrowse_, "RunBeforeBrowseButton"},
+        {runBeforeWait_, "RunBeforeWaitCheck"},
+        {runAfter_, "RunAfterCheck"},
+        {runAfterProgram_, "runAfterProgram"},
+        {runAfterBrowse_, "RunAfterBrowseButton"},
+        {runAfterWait_, "RunAfterWaitCheck"},
+        {dialDisconnect_, "DialDisconnectCheck"},
+        {hardwareProfiles_, "hardwareProfiles"},
+        {bandwidthUse_, "BandwidthUseCheck"},
+        {bandwidthValue_, "bandwidthValue"},
+        {bandwidthMeasure_, "BandwidthMeasureCombo"},
+        {logEnabled_, "LogEnabledCheck"},
+        {logFileName_, "logFileName"},
+        {logMaxSize_, "logMaxSize"},
+        {powerNoBatteries_, "PowerNoBatteriesCheck"},
+        {powerWake_, "PowerWakeCheck"},
+        {smtpServer_, "smtpServer"},
+        {smtpPort_, "smtpPort"},
+        {smtpAuth_, "SmtpAuthCheck"},
+        {smtpUser_, "smtpUser"},
+        {smtpPassword_, "smtpPassword"},
+        {emailFrom_, "emailFrom"},
+        {emailSubject_, "emailSubject"},
+    };
+    // Names the tests already use stay as they are.
+    const auto name = [](QObject* object, const QString& text) {
+        if (object != nullptr && object->objectName().isEmpty())
+            object->setObjectName(text);
+    };
+    for (const auto& [object, text] : members)
+        name(object, QString::fromLatin1(text));
+    for (size_t i = 0; i < logIncludes_.size(); ++i)
+        name(logIncludes_[i], QStringLiteral("LogInclude%1Check").arg(i));
+    for (size_t e = 0; e < events_.size(); ++e) {
+        const TEventControls& c = events_[e];
+        name(c.dialog, QStringLiteral("Event%1DialogCheck").arg(e));
+        name(c.balloon, QStringLiteral("Event%1BalloonCheck").arg(e));
+        name(c.sound, QStringLiteral("Event%1SoundCheck").arg(e));
+        name(c.soundBrowse, QStringLiteral("Event%1SoundBrowseButton").arg(e));
+        name(c.soundPlay, QStringLiteral("Event%1PlayButton").arg(e));
+        name(c.soundStop, QStringLiteral("Event%1StopButton").arg(e));
+        name(c.emailUse, QStringLiteral("Event%1EmailCheck").arg(e));
+        name(c.emailTest, QStringLiteral("Event%1SendTestButton").arg(e));
+        name(c.sendLog, QStringLiteral("Event%1SendLogCheck").arg(e));
+    }
+    // The row labels of the forms are known by the field they stand for.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (label->objectName().isEmpty() && label->buddy() != nullptr &&
+            !label->buddy()->objectName().isEmpty())
+            label->setObjectName(label->buddy()->objectName() + QStringLiteral("Label"));
+    }
 }
 
 TPrefsForm::~TPrefsForm() = default;
@@ -319,7 +404,7 @@ void TPrefsForm::SetCurrentNode(int node) {
 // ---- pages -------------------------------------------------------------------------------------------
 
 QWidget* TPrefsForm::BuildStartupPage() {
-    auto* page = new QGroupBox(QStringLiteral("Startup and Shutdown"));
+    auto* page = Named(new QGroupBox(QStringLiteral("Startup and Shutdown")), QStringLiteral("StartupBox"));
     auto* layout = new QVBoxLayout(page);
     autorun_ = new QCheckBox(QStringLiteral("Run at system &startup"));
     runMinimized_ = new QCheckBox(QStringLiteral("Run &minimized"));
@@ -354,7 +439,8 @@ QWidget* TPrefsForm::BuildStartupPage() {
 QWidget* TPrefsForm::BuildPerformancePage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    auto* runs = new QGroupBox(QStringLiteral("Simultaneous Tasks"));
+    auto* runs =
+        Named(new QGroupBox(QStringLiteral("Simultaneous Tasks")), QStringLiteral("SimultaneousBox"));
     auto* runsLayout = new QVBoxLayout(runs);
     simultaneous_ = new QRadioButton(QStringLiteral("Enable - several Tasks can run simultaneously"));
     oneAtATime_ = new QRadioButton(QStringLiteral("Disable - only one Task can run at a time"));
@@ -362,7 +448,7 @@ QWidget* TPrefsForm::BuildPerformancePage() {
     runsLayout->addWidget(oneAtATime_);
     layout->addWidget(runs);
 
-    auto* pause = new QGroupBox(QStringLiteral("Scheduler"));
+    auto* pause = Named(new QGroupBox(QStringLiteral("Scheduler")), QStringLiteral("SchedulerBox"));
     auto* pauseLayout = new QVBoxLayout(pause);
     pauseUse_ = new QCheckBox(QStringLiteral("Delay scheduled Tasks when Windows starts "));
     pauseMin_ = new QSpinBox;
@@ -370,17 +456,17 @@ QWidget* TPrefsForm::BuildPerformancePage() {
     pauseMin_->setRange(0, 32767);
     auto* pauseRow = new QHBoxLayout;
     pauseRow->addSpacing(20);
-    pauseRow->addWidget(new QLabel(QStringLiteral("Pause for")));
+    pauseRow->addWidget(Named(new QLabel(QStringLiteral("Pause for")), QStringLiteral("PauseForLabel")));
     pauseRow->addWidget(pauseMin_);
-    pauseRow->addWidget(new QLabel(QStringLiteral("minute(s)")));
+    pauseRow->addWidget(Named(new QLabel(QStringLiteral("minute(s)")), QStringLiteral("PauseMinutesLabel")));
     pauseRow->addStretch(1);
     pauseLayout->addWidget(pauseUse_);
     pauseLayout->addLayout(pauseRow);
     layout->addWidget(pause);
 
-    auto* temp = new QGroupBox(QStringLiteral("Temporary Folder"));
+    auto* temp = Named(new QGroupBox(QStringLiteral("Temporary Folder")), QStringLiteral("TempFolderBox"));
     auto* tempLayout = new QVBoxLayout(temp);
-    auto* tempChoice = new QButtonGroup(page);
+    auto* tempChoice = Named(new QButtonGroup(page), QStringLiteral("TempFolderGroup"));
     tempDefault_ = new QRadioButton(QStringLiteral("System default temporary folder"));
     tempCustom_ = new QRadioButton(QStringLiteral("Custom temporary folder:"));
     tempChoice->addButton(tempDefault_);
@@ -397,9 +483,10 @@ QWidget* TPrefsForm::BuildPerformancePage() {
     tempLayout->addLayout(tempRow);
     layout->addWidget(temp);
 
-    auto* link =
+    auto* link = Named(
         new QLabel(QStringLiteral("<a href=\"cpu\">Click here to change the default Task CPU Performance, "
-                                  "this will also influence the performance of Tarnovex.</a>"));
+                                  "this will also influence the performance of Tarnovex.</a>")),
+        QStringLiteral("CpuLinkLabel"));
     link->setWordWrap(true);
     layout->addWidget(link);
     layout->addStretch(1);
@@ -422,12 +509,14 @@ QWidget* TPrefsForm::BuildPerformancePage() {
 QWidget* TPrefsForm::BuildLogDisplayPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    auto* colours = new QGroupBox(QStringLiteral("Colors"));
+    auto* colours = Named(new QGroupBox(QStringLiteral("Colors")), QStringLiteral("ColorsBox"));
     auto* grid = new QGridLayout(colours);
-    grid->addWidget(new QLabel(QStringLiteral("Background")), 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Text")), 0, 2);
+    grid->addWidget(Named(new QLabel(QStringLiteral("Background")), QStringLiteral("BackgroundLabel")), 0, 1);
+    grid->addWidget(Named(new QLabel(QStringLiteral("Text")), QStringLiteral("TextLabel")), 0, 2);
     for (int row = 0; row < 8; ++row) {
-        grid->addWidget(new QLabel(QString::fromUtf8(kColourRows[row])), row + 1, 0);
+        grid->addWidget(Named(new QLabel(QString::fromUtf8(kColourRows[row])),
+                              QStringLiteral("ColorRow%1Label").arg(row)),
+                        row + 1, 0);
         for (int side = 0; side < 2; ++side) {
             const int index = row * 2 + side;
             auto* button = new QPushButton;
@@ -442,7 +531,8 @@ QWidget* TPrefsForm::BuildLogDisplayPage() {
     layout->addWidget(colours);
 
     auto* fontRow = new QHBoxLayout;
-    auto* fontButton = new QPushButton(QStringLiteral("Change Font..."));
+    auto* fontButton =
+        Named(new QPushButton(QStringLiteral("Change Font...")), QStringLiteral("ChangeFontButton"));
     fontNameLabel_ = new QLabel;
     fontNameLabel_->setObjectName(QStringLiteral("fontName"));
     fontSizeLabel_ = new QLabel;
@@ -455,7 +545,7 @@ QWidget* TPrefsForm::BuildLogDisplayPage() {
     fontRow->addWidget(grid_);
     layout->addLayout(fontRow);
 
-    sample_ = new QTreeWidget;
+    sample_ = Named(new QTreeWidget, QStringLiteral("SampleList"));
     sample_->setRootIsDecorated(false);
     sample_->setHeaderLabels(
         {QStringLiteral("N"), QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Event")});
@@ -488,14 +578,16 @@ QWidget* TPrefsForm::BuildLogDisplayPage() {
 QWidget* TPrefsForm::BuildLanguagePage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(QStringLiteral("Interface language:")));
+    layout->addWidget(
+        Named(new QLabel(QStringLiteral("Interface language:")), QStringLiteral("LanguageLabel")));
     languages_ = new QListWidget;
     languages_->setObjectName(QStringLiteral("languages"));
     languages_->addItem(QStringLiteral("English (Default)"));
     languages_->addItems(AvailableLanguageFiles());
     layout->addWidget(languages_, 1);
-    auto* note = new QLabel(
-        QStringLiteral("NOTE: After changing the interface language the program must be restarted."));
+    auto* note = Named(new QLabel(QStringLiteral(
+                           "NOTE: After changing the interface language the program must be restarted.")),
+                       QStringLiteral("LanguageNoteLabel"));
     note->setWordWrap(true);
     layout->addWidget(note);
     return page;
@@ -531,10 +623,13 @@ QWidget* TPrefsForm::BuildCompressorsPage() {
         auto* edit = new QLineEdit;
         edit->setObjectName(QStringLiteral("compressorField%1").arg(i));
         compressorFields_[static_cast<size_t>(i)] = edit;
-        levels->addWidget(new QLabel(QString::fromUtf8(kCompressorLabels[i])));
+        levels->addWidget(Named(new QLabel(QString::fromUtf8(kCompressorLabels[i])),
+                                QStringLiteral("compressorField%1Label").arg(i)));
         levels->addWidget(edit);
     }
-    form->addRow(QStringLiteral("Compression level:"), levels);
+    form->addRow(
+        Named(new QLabel(QStringLiteral("Compression level:")), QStringLiteral("CompressionLevelLabel")),
+        levels);
     auto* right = new QVBoxLayout;
     right->addLayout(form);
     right->addStretch(1);
@@ -677,7 +772,8 @@ QWidget* TPrefsForm::BuildRunProgramsPanel() {
 QWidget* TPrefsForm::BuildAutoDialPanel() {
     auto* panel = new QGroupBox(Tr("Auto Dial", "strTaskPropAdvancedAutoDial"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(new QLabel(QStringLiteral("Connect before the Task starts:")));
+    layout->addWidget(Named(new QLabel(QStringLiteral("Connect before the Task starts:")),
+                            QStringLiteral("DialEntriesLabel")));
     dialEntries_ = new QListWidget;
     dialEntries_->setObjectName(QStringLiteral("dialEntries"));
     layout->addWidget(dialEntries_, 1);
@@ -689,7 +785,9 @@ QWidget* TPrefsForm::BuildAutoDialPanel() {
 QWidget* TPrefsForm::BuildHardwarePanel() {
     auto* panel = new QGroupBox(Tr("Hardware Profile", "strTaskPropAdvancedHardwareProfile"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(new QLabel(QStringLiteral("Do not run scheduled Tasks on these hardware profiles:")));
+    layout->addWidget(
+        Named(new QLabel(QStringLiteral("Do not run scheduled Tasks on these hardware profiles:")),
+              QStringLiteral("HardwareProfilesLabel")));
     hardwareProfiles_ = new QListWidget;
     layout->addWidget(hardwareProfiles_, 1);
     return panel;
@@ -707,7 +805,7 @@ QWidget* TPrefsForm::BuildBandwidthPanel() {
     row->addSpacing(20);
     row->addWidget(bandwidthValue_);
     row->addWidget(bandwidthMeasure_);
-    row->addWidget(new QLabel(QStringLiteral("per second")));
+    row->addWidget(Named(new QLabel(QStringLiteral("per second")), QStringLiteral("PerSecondLabel")));
     row->addStretch(1);
     layout->addWidget(bandwidthUse_);
     layout->addLayout(row);
@@ -775,7 +873,8 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
     auto* panel = new QWidget;
     auto* layout = new QVBoxLayout(panel);
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Event alerts settings for:")));
+    top->addWidget(
+        Named(new QLabel(QStringLiteral("Event alerts settings for:")), QStringLiteral("AlertSetLabel")));
     alertSet_ = new QComboBox;
     alertSet_->setObjectName(QStringLiteral("alertSet"));
     alertSet_->addItems({QStringLiteral("Scheduled Project Run"), QStringLiteral("Manual Project Run"),
@@ -784,7 +883,8 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
     layout->addLayout(top);
     for (int e = 0; e < kAlertEventCount; ++e) {
         TEventControls& c = events_[static_cast<size_t>(e)];
-        auto* box = new QGroupBox(QString::fromUtf8(kEventCaptions[e]));
+        auto* box =
+            Named(new QGroupBox(QString::fromUtf8(kEventCaptions[e])), QStringLiteral("Event%1Box").arg(e));
         auto* grid = new QGridLayout(box);
         c.dialog = new QCheckBox(QStringLiteral("Show message dialog"));
         c.balloon = new QCheckBox(QStringLiteral("Show balloon message in system tray"));
@@ -857,8 +957,9 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
         grid->setColumnStretch(1, 1);
         layout->addWidget(box);
     }
-    auto* link =
-        new QLabel(QStringLiteral("<a href=\"email\">Click here to customize Email Sending Settings</a>"));
+    auto* link = Named(
+        new QLabel(QStringLiteral("<a href=\"email\">Click here to customize Email Sending Settings</a>")),
+        QStringLiteral("EmailLinkLabel"));
     layout->addWidget(link);
     connect(link, &QLabel::linkActivated, this, [this] { SetCurrentNode(ndEmailSettings); });
     connect(alertSet_, &QComboBox::currentIndexChanged, this, [this](int set) {
@@ -873,11 +974,12 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
 QWidget* TPrefsForm::BuildCpuPanel() {
     auto* panel = new QGroupBox(Tr("CPU Performance", "strTaskPropAdvancedCPUPerformance"));
     auto* layout = new QVBoxLayout(panel);
-    cpu_ = new QButtonGroup(panel);
+    cpu_ = Named(new QButtonGroup(panel), QStringLiteral("CpuGroup"));
     const char* const names[7] = {"Idle (recommended)", "Low",  "Below Normal", "Normal",
                                   "Above Normal",       "High", "Realtime"};
     for (int i = 0; i < 7; ++i) {
-        auto* radio = new QRadioButton(QString::fromUtf8(names[i]));
+        auto* radio =
+            Named(new QRadioButton(QString::fromUtf8(names[i])), QStringLiteral("Cpu%1Radio").arg(i));
         cpu_->addButton(radio, i);
         layout->addWidget(radio);
     }
@@ -893,12 +995,14 @@ QWidget* TPrefsForm::BuildPowerPanel() {
     powerWake_ = new QCheckBox(QStringLiteral("Wake the computer to run the Task"));
     layout->addWidget(powerNoBatteries_);
     layout->addWidget(powerWake_);
-    auto* mode = new QGroupBox(QStringLiteral("When the computer switches to batteries:"));
+    auto* mode = Named(new QGroupBox(QStringLiteral("When the computer switches to batteries:")),
+                       QStringLiteral("BatteryModeBox"));
     auto* modeLayout = new QVBoxLayout(mode);
-    batteryMode_ = new QButtonGroup(panel);
+    batteryMode_ = Named(new QButtonGroup(panel), QStringLiteral("BatteryModeGroup"));
     const char* const names[3] = {"Continue as before", "Suspend", "Abort/Stop"};
     for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(QString::fromUtf8(names[i]));
+        auto* radio =
+            Named(new QRadioButton(QString::fromUtf8(names[i])), QStringLiteral("BatteryMode%1Radio").arg(i));
         batteryMode_->addButton(radio, i);
         modeLayout->addWidget(radio);
     }
@@ -921,7 +1025,8 @@ QWidget* TPrefsForm::BuildEmailPanel() {
     emailTo_->setObjectName(QStringLiteral("emailTo"));
     emailFrom_ = new QLineEdit;
     emailSubject_ = new QLineEdit;
-    auto* test = new QPushButton(QStringLiteral("Send Test &Email"));
+    auto* test =
+        Named(new QPushButton(QStringLiteral("Send Test &Email")), QStringLiteral("SendTestEmailButton"));
     form->addRow(QStringLiteral("SMTP server:"), smtpServer_);
     form->addRow(QStringLiteral("Port:"), smtpPort_);
     form->addRow(smtpAuth_);

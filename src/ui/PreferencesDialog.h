@@ -116,6 +116,8 @@ private:
     QWidget* BuildPowerPanel();
     QWidget* BuildEmailPanel();
 
+    // Gives the controls without a name the stable names the language files know them by.
+    void NameControls();
     void LoadControls();
     void UpdateEnabling();
     void UpdatePasswordEnabling();

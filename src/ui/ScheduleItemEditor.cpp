@@ -9,11 +9,14 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 #include <cmath>
+
+#include "ui/TranslateForm.h"
 
 namespace {
 
@@ -84,6 +87,13 @@ void ReadChecks(const std::array<QCheckBox*, N>& boxes, std::array<bool, N>& val
         values[i] = boxes[i]->isChecked();
 }
 
+// A row label with the stable name the language files know it by.
+QLabel* RowLabel(const char* text, const char* name) {
+    auto* label = new QLabel(QString::fromUtf8(text));
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
 QSpinBox* MakeSpin(const char* name, int min, int max, int value) {
     auto* spin = new QSpinBox;
     spin->setObjectName(QString::fromLatin1(name));
@@ -97,7 +107,7 @@ QSpinBox* MakeSpin(const char* name, int min, int max, int value) {
 
 bool EditScheduleItem(QWidget* parent, TTaskScheduleItem& item) {
     QDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("ScheduleItemEditor"));
+    dialog.setObjectName(QStringLiteral("ScheduleForm"));
     dialog.setWindowTitle(QStringLiteral("Schedule Properties"));
     auto* layout = new QVBoxLayout(&dialog);
 
@@ -112,7 +122,7 @@ bool EditScheduleItem(QWidget* parent, TTaskScheduleItem& item) {
     enabled->setObjectName(QStringLiteral("scheduleEnabled"));
     enabled->setChecked(item.Enabled);
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Run:")));
+    top->addWidget(RowLabel("Run:", "RunLabel"));
     top->addWidget(kind, 1);
     top->addWidget(enabled);
     layout->addLayout(top);
@@ -128,27 +138,27 @@ bool EditScheduleItem(QWidget* parent, TTaskScheduleItem& item) {
 
     // Minutes and hours
     QSpinBox* minutes = MakeSpin("minutes", 1, 32767, item.MinutellyValue);
-    addPanel()->addRow(QStringLiteral("Every (minutes):"), minutes);
+    addPanel()->addRow(RowLabel("Every (minutes):", "MinutesLabel"), minutes);
     QSpinBox* hours = MakeSpin("hours", 1, 32767, item.HourlyValue);
-    addPanel()->addRow(QStringLiteral("Every (hours):"), hours);
+    addPanel()->addRow(RowLabel("Every (hours):", "HoursLabel"), hours);
 
     // Daily
     QFormLayout* daily = addPanel();
     QSpinBox* everyDays = MakeSpin("everyDays", 1, 14, static_cast<int>(item.DailyEveryNumDays) + 1);
-    daily->addRow(QStringLiteral("Every (days):"), everyDays);
+    daily->addRow(RowLabel("Every (days):", "EveryDaysLabel"), everyDays);
     auto* dailyHolder = new QWidget;
     auto dailyDays = MakeChecks(kScheduleWeekDayNames, item.DailyDays, "dailyDay", dailyHolder, 4);
-    daily->addRow(QStringLiteral("On:"), dailyHolder);
+    daily->addRow(RowLabel("On:", "DailyOnLabel"), dailyHolder);
     TStartTime dailyStart = MakeStartTime("daily", item.DailyUseStartTime, item.DailyStartTime);
     daily->addRow(QString(), dailyStart.row);
 
     // Weekly
     QFormLayout* weekly = addPanel();
     QSpinBox* everyWeeks = MakeSpin("everyWeeks", 1, 10, static_cast<int>(item.WeeklyEveryNumWeek) + 1);
-    weekly->addRow(QStringLiteral("Every (weeks):"), everyWeeks);
+    weekly->addRow(RowLabel("Every (weeks):", "EveryWeeksLabel"), everyWeeks);
     auto* weeklyHolder = new QWidget;
     auto weeklyDays = MakeChecks(kScheduleWeekDayNames, item.WeeklyDays, "weeklyDay", weeklyHolder, 4);
-    weekly->addRow(QStringLiteral("On:"), weeklyHolder);
+    weekly->addRow(RowLabel("On:", "WeeklyOnLabel"), weeklyHolder);
     TStartTime weeklyStart = MakeStartTime("weekly", item.WeeklyUseStartTime, item.WeeklyStartTime);
     weekly->addRow(QString(), weeklyStart.row);
 
@@ -156,23 +166,26 @@ bool EditScheduleItem(QWidget* parent, TTaskScheduleItem& item) {
     QFormLayout* monthly = addPanel();
     auto* monthsHolder = new QWidget;
     auto months = MakeChecks(kScheduleMonthNames, item.MonthlyMonths, "month", monthsHolder, 4);
-    monthly->addRow(QStringLiteral("In:"), monthsHolder);
+    monthly->addRow(RowLabel("In:", "MonthsLabel"), monthsHolder);
     TStartTime monthlyStart = MakeStartTime("monthly", item.MonthlyUseStartTime, item.MonthlyStartTime);
     monthly->addRow(QString(), monthlyStart.row);
 
     // System start-up, program start-up, shutdown
     QFormLayout* systemStart = addPanel();
     auto* systemWait = new QCheckBox(QStringLiteral("Wait before the run (seconds):"));
+    systemWait->setObjectName(QStringLiteral("systemWait"));
     systemWait->setChecked(item.AtSystemStartupWait);
     QSpinBox* systemWaitSec = MakeSpin("systemWaitSec", 0, 32767, item.AtSystemStartupWaitSecValue);
     systemStart->addRow(systemWait, systemWaitSec);
     QFormLayout* programStart = addPanel();
     auto* programWait = new QCheckBox(QStringLiteral("Wait before the run (seconds):"));
+    programWait->setObjectName(QStringLiteral("programWait"));
     programWait->setChecked(item.AtProgramStartupWait);
     QSpinBox* programWaitSec = MakeSpin("programWaitSec", 0, 32767, item.AtProgramStartupWaitSecValue);
     programStart->addRow(programWait, programWaitSec);
     QFormLayout* shutdown = addPanel();
     auto* limit = new QCheckBox(QStringLiteral("Limit the run to (seconds):"));
+    limit->setObjectName(QStringLiteral("shutdownLimit"));
     limit->setChecked(item.SystemShutdownLimitExecTime);
     QSpinBox* limitSec = MakeSpin("shutdownMaxSec", 1, 32767, item.SystemShutdownMaxSec);
     shutdown->addRow(limit, limitSec);
@@ -183,7 +196,7 @@ bool EditScheduleItem(QWidget* parent, TTaskScheduleItem& item) {
     onceDate->setObjectName(QStringLiteral("onceDate"));
     onceDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     onceDate->setCalendarPopup(true);
-    once->addRow(QStringLiteral("On:"), onceDate);
+    once->addRow(RowLabel("On:", "OnceOnLabel"), onceDate);
     TStartTime onceStart = MakeStartTime("once", item.OnceUseStartTime, item.OnceStartTime);
     once->addRow(QString(), onceStart.row);
 
@@ -191,9 +204,13 @@ bool EditScheduleItem(QWidget* parent, TTaskScheduleItem& item) {
     QObject::connect(kind, &QComboBox::currentIndexChanged, panels, &QStackedWidget::setCurrentIndex);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->setObjectName(QStringLiteral("buttons"));
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OkButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CancelButton"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
+    TranslateForm(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
 

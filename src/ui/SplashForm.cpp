@@ -6,6 +6,7 @@
 
 #include "settings/Language.h"
 #include "ui/Icons.h"
+#include "ui/TranslateForm.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ QString TSplashForm::VersionText() {
 TSplashForm::TSplashForm(const QDate& today)
     : QSplashScreen(SplashPicture(SplashPictureName(today)), Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("SplashForm"));
+    TranslateForm(this);
     showMessage(VersionText(), Qt::AlignBottom | Qt::AlignHCenter, Qt::white);
     QTimer::singleShot(kShowMs, this, &QWidget::close);
 }

@@ -43,6 +43,9 @@
 #include "schedule/Scheduler.h"
 #include "settings/FormatText.h"
 #include "settings/Language.h"
+#include "ui/FilterForm.h"
+#include "ui/FiltersTestForm.h"
+#include "ui/FolderPicker.h"
 #include "ui/FtpAdvancedDialog.h"
 #include "ui/HotKeyEdit.h"
 #include "ui/ScheduleItemEditor.h"
@@ -460,6 +463,19 @@ QWidget* TTaskPropertiesForm::BuildSourcePage() {
     addButton(QStringLiteral("&Add"), "sourceAdd", [this] { AddSourceRow(); });
     addButton(QStringLiteral("&Edit"), "sourceEdit", [this] { EditSourceRow(); });
     addButton(QStringLiteral("&Remove"), "sourceRemove", [this] { RemoveSourceRow(); });
+    addButton(QStringLiteral("Select M&ultiple Folders..."), "sourceSelectMultiple", [this] {
+        QStringList folders;
+        for (const TSourceFolder& source : edited_.SourceFolders)
+            folders.append(source.Folder);
+        if (!TFoldersCheckSelectForm::Picker || !TFoldersCheckSelectForm::Picker(this, folders))
+            return;
+        edited_.SourceFolders =
+            MergeChosenFolders(edited_.SourceFolders, folders, includeSubfolders_->isChecked());
+        RefreshSourceList();
+        // One folder needs no list.
+        if (edited_.SourceFolders.size() == 1)
+            SetMultipleView(false);
+    });
     side->addStretch();
     multiple->addLayout(side);
     layout->addWidget(multipleBox_, 1);
@@ -574,7 +590,7 @@ QWidget* TTaskPropertiesForm::BuildFiltersPage() {
     };
     addButton(QStringLiteral("&Add..."), "filterAdd", [this] {
         TTaskFilterItem item;
-        if (EditFilterRow(this, item))
+        if (EditFilterItem(edited_, item, this))
             AddFilter(item, false);
     });
     auto* presets = addButton(QStringLiteral("Add &Preset"), "filterPresets", [] {});
@@ -593,6 +609,13 @@ QWidget* TTaskPropertiesForm::BuildFiltersPage() {
     addButton(QStringLiteral("&Remove"), "filterRemove", [this] { RemoveFilter(); });
     addButton(QStringLiteral("Move &Up"), "filterUp", [this] { MoveFilter(-1); });
     addButton(QStringLiteral("Move Do&wn"), "filterDown", [this] { MoveFilter(1); });
+    side->addSpacing(12);
+    addButton(QStringLiteral("&Test Current Filters..."), "filterTest", [this] {
+        // The test walks what the dialog shows now: the action, the source folders and the archive
+        // choices are taken from the controls first (Cancel still leaves the task as it was).
+        StoreControls();
+        ShowFiltersTest(edited_, this);
+    });
     side->addStretch();
     layout->addLayout(side);
     connect(filterList_, &QListWidget::itemDoubleClicked, this, [this] { EditFilter(); });
@@ -2130,7 +2153,7 @@ void TTaskPropertiesForm::EditFilter() {
     if (row < 0 || row >= static_cast<int>(edited_.Filters.size()))
         return;
     TTaskFilterItem item = edited_.Filters[static_cast<size_t>(row)];
-    if (EditFilterRow(this, item)) {
+    if (EditFilterItem(edited_, item, this)) {
         edited_.Filters[static_cast<size_t>(row)] = item;
         RefreshFilterList();
     }
@@ -2302,44 +2325,6 @@ void TTaskPropertiesForm::accept() {
     if (!CheckEntries())
         return;
     QDialog::accept();
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Filter row editor
-
-bool EditFilterRow(QWidget* parent, TTaskFilterItem& item) {
-    QDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("FilterRowEditor"));
-    dialog.setWindowTitle(QStringLiteral("File Filter Properties"));
-    auto* form = new QFormLayout(&dialog);
-    auto* type = new QComboBox;
-    type->setObjectName(QStringLiteral("filterType"));
-    type->addItems({QStringLiteral("Include"), QStringLiteral("Exclude")});
-    type->setCurrentIndex(static_cast<int>(item.FilterType));
-    auto* wildcard = new QLineEdit(item.fnWildcard);
-    wildcard->setObjectName(QStringLiteral("filterWildcard"));
-    auto* enabled = new QCheckBox(QStringLiteral("Enabled"));
-    enabled->setObjectName(QStringLiteral("filterEnabled"));
-    enabled->setChecked(item.Enabled);
-    const bool nameFilter =
-        item.FilterKind == TFilterKind::fikFileName && item.fnKind == TFileNameKind::fnkWildcard;
-    wildcard->setEnabled(nameFilter);
-    form->addRow(QStringLiteral("Filter:"), type);
-    form->addRow(QStringLiteral("Files matching:"), wildcard);
-    form->addRow(QString(), enabled);
-    if (!nameFilter)
-        form->addRow(new QLabel(FilterCaption(item)));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    form->addRow(buttons);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    item.FilterType = static_cast<TFilterType>(type->currentIndex());
-    if (nameFilter)
-        item.fnWildcard = wildcard->text();
-    item.Enabled = enabled->isChecked();
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -372,10 +372,6 @@ private:
     std::vector<std::function<void()>> storers_;
 };
 
-// The small editor of one filter row: include or exclude, the file-name wildcard, enabled. Returns
-// true on OK with item changed. Other filter kinds keep their values and are shown by caption only.
-bool EditFilterRow(QWidget* parent, TTaskFilterItem& item);
-
 // Opens the properties of an existing task, modally over parent, and writes the edited values into
 // task on OK (true). Refuses a running task with an error box and a protected task whose password is
 // not given. While the dialog is open the task's EditLock is set. The caller saves the tasks

@@ -95,7 +95,23 @@ TTip TipAt(int index) {
     const QStringList& lines = TipLines();
     if (index < 0 || index >= lines.size())
         index = 0;
-    const QString& line = lines[index];
+    return TipOf(lines[index]);
+}
+
+TTip TranslatedTipAt(const QStringList& lines, int index) {
+    if (index < 0 || index >= TipLines().size())
+        index = 0;
+    TTip tip = TipAt(index);
+    if (index < lines.size()) {
+        const TTip translated = TipOf(lines[index]);
+        tip.Text = translated.Text;
+        if (!translated.Topic.isEmpty())
+            tip.Topic = translated.Topic;
+    }
+    return tip;
+}
+
+TTip TipOf(const QString& line) {
     TTip tip;
     if (line.startsWith(QLatin1Char('/'))) {
         const int blank = line.indexOf(QLatin1Char(' '));

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
+#include <QToolBar>
 #include <QTreeView>
 #include <QWizardPage>
 #include <algorithm>
@@ -36,6 +37,9 @@ bool SetCaption(QObject* object, const QString& text) {
         menu->setTitle(text);
     } else if (auto* page = qobject_cast<QWizardPage*>(object)) {
         page->setTitle(text);
+    } else if (auto* bar = qobject_cast<QToolBar*>(object)) {
+        // A tool bar's caption is its title, which its entry in the bars' menu shows.
+        bar->setWindowTitle(text);
     } else if (auto* widget = qobject_cast<QWidget*>(object)) {
         // A page of a tab widget: its caption is the tab's text.
         auto* stack = qobject_cast<QStackedWidget*>(widget->parentWidget());
@@ -108,10 +112,14 @@ void TranslateForm(QWidget* window) {
             SetHint(object, hint);
 
         if (auto* memo = qobject_cast<QPlainTextEdit*>(object)) {
-            memo->setPlainText(TranslatedLines(memo->toPlainText(), prefix, form));
+            const QString lines = TranslatedLines(memo->toPlainText(), prefix, form);
+            if (lines != memo->toPlainText())
+                memo->setPlainText(lines);
         } else if (auto* rich = qobject_cast<QTextEdit*>(object);
                    rich != nullptr && !rich->acceptRichText()) {
-            rich->setPlainText(TranslatedLines(rich->toPlainText(), prefix, form));
+            const QString lines = TranslatedLines(rich->toPlainText(), prefix, form);
+            if (lines != rich->toPlainText())
+                rich->setPlainText(lines);
         } else if (auto* group = qobject_cast<QButtonGroup*>(object)) {
             QList<QAbstractButton*> buttons = group->buttons();
             std::stable_sort(buttons.begin(), buttons.end(), [group](QAbstractButton* a, QAbstractButton* b) {

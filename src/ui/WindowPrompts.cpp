@@ -14,6 +14,35 @@
 #include <QVBoxLayout>
 
 #include "settings/Language.h"
+#include "ui/TranslateForm.h"
+
+namespace {
+
+// Gives a control the stable name the language files know it by.
+template <typename TWidget>
+TWidget* Named(TWidget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// OK and Cancel (or Yes and No) of a dialog, named for the language files.
+QDialogButtonBox* DialogButtons(QDialogButtonBox::StandardButtons which, QDialog* dialog,
+                                Qt::Orientation orientation = Qt::Horizontal) {
+    auto* buttons = Named(new QDialogButtonBox(which, orientation), "buttons");
+    const std::pair<QDialogButtonBox::StandardButton, const char*> names[] = {
+        {QDialogButtonBox::Ok, "OkButton"},
+        {QDialogButtonBox::Cancel, "CancelButton"},
+        {QDialogButtonBox::Yes, "YesButton"},
+        {QDialogButtonBox::No, "NoButton"}};
+    for (const auto& [button, name] : names)
+        if (buttons->button(button) != nullptr)
+            Named(buttons->button(button), name);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+}  // namespace
 
 bool TWidgetPrompts::Confirm(const QString& caption, const QString& text) {
     return QMessageBox::question(parent_, caption, text, QMessageBox::Yes | QMessageBox::No,
@@ -28,22 +57,30 @@ void TWidgetPrompts::Error(const QString& caption, const QString& text) {
     QMessageBox::critical(parent_, caption, text);
 }
 
+TGroupPropForm::TGroupPropForm(const QString& name, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("GroupPropForm"));
+    setWindowTitle(QStringLiteral("Group Properties"));
+    auto* layout = new QVBoxLayout(this);
+    auto* label = Named(new QLabel(QStringLiteral("Group &name:")), "NameLabel");
+    layout->addWidget(label);
+    name_ = Named(new QLineEdit(name), "NameEdit");
+    name_->selectAll();
+    label->setBuddy(name_);
+    layout->addWidget(name_);
+    layout->addWidget(DialogButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this));
+    TranslateForm(this);
+    resize(340, sizeHint().height());
+}
+
+QString TGroupPropForm::Name() const {
+    return name_->text();
+}
+
 bool TWidgetPrompts::EditGroupName(QString& name) {
-    QDialog dialog(parent_);
-    dialog.setWindowTitle(QStringLiteral("Group Properties"));
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QStringLiteral("Group name:")));
-    auto* edit = new QLineEdit(name);
-    edit->selectAll();
-    layout->addWidget(edit);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
-    dialog.resize(320, dialog.sizeHint().height());
+    TGroupPropForm dialog(name, parent_);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    name = edit->text();
+    name = dialog.Name();
     return true;
 }
 
@@ -51,13 +88,15 @@ TGroupsOrderForm::TGroupsOrderForm(const QStringList& names, QWidget* parent) : 
     setObjectName(QStringLiteral("GroupsOrderForm"));
     setWindowTitle(QStringLiteral("Change order of groups in list"));
     auto* layout = new QHBoxLayout(this);
-    list_ = new QListWidget;
+    list_ = Named(new QListWidget, "GroupsList");
     list_->addItems(names);
     layout->addWidget(list_);
     auto* side = new QVBoxLayout;
-    up_ = new QPushButton(QStringLiteral("Move Up"));
-    down_ = new QPushButton(QStringLiteral("Move Down"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical);
+    up_ = Named(new QPushButton(QStringLiteral("Move &Up")), "MoveUpButton");
+    down_ = Named(new QPushButton(QStringLiteral("Move &Down")), "MoveDownButton");
+    up_->setAutoDefault(false);
+    down_->setAutoDefault(false);
+    auto* buttons = DialogButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this, Qt::Vertical);
     side->addWidget(up_);
     side->addWidget(down_);
     side->addStretch();
@@ -66,9 +105,8 @@ TGroupsOrderForm::TGroupsOrderForm(const QStringList& names, QWidget* parent) : 
     connect(list_, &QListWidget::currentRowChanged, this, [this] { UpdateButtons(); });
     connect(up_, &QPushButton::clicked, this, [this] { Move(-1); });
     connect(down_, &QPushButton::clicked, this, [this] { Move(1); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     UpdateButtons();
+    TranslateForm(this);
 }
 
 void TGroupsOrderForm::Select(int row) {
@@ -117,20 +155,21 @@ bool TWidgetPrompts::EditGroupOrder(QStringList& names) {
 
 bool TWidgetPrompts::ConfirmShutdown(bool& dontAskAgain) {
     QDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("ShutdownForm"));
     dialog.setWindowTitle(QStringLiteral("Tarnovex Shutdown"));
     auto* layout = new QVBoxLayout(&dialog);
-    auto* text = new QLabel(
-        QStringLiteral("If you exit Tarnovex it will not run any scheduled backups, except backups scheduled "
-                       "using Microsoft Task Scheduler (if it's running)."));
+    auto* text =
+        Named(new QLabel(QStringLiteral("If you exit Tarnovex it will not run any scheduled backups, "
+                                        "except backups scheduled using Microsoft Task Scheduler (if "
+                                        "it's running).")),
+              "NoteLabel");
     text->setWordWrap(true);
     layout->addWidget(text);
-    layout->addWidget(new QLabel(QStringLiteral("Are you sure you want to exit?")));
-    auto* check = new QCheckBox(QStringLiteral("Don't show this message again"));
+    layout->addWidget(Named(new QLabel(QStringLiteral("Are you sure you want to exit?")), "QuestionLabel"));
+    auto* check = Named(new QCheckBox(QStringLiteral("&Don't show this message again")), "DontShowCheck");
     layout->addWidget(check);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(DialogButtons(QDialogButtonBox::Yes | QDialogButtonBox::No, &dialog));
+    TranslateForm(&dialog);
     dialog.resize(420, dialog.sizeHint().height());
     const bool yes = dialog.exec() == QDialog::Accepted;
     dontAskAgain = check->isChecked();
@@ -182,20 +221,26 @@ QString TWidgetPrompts::AskLogFileName(const QString& folder) {
 
 bool TWidgetPrompts::Ask(const QString& title, const QString& reminder, QString& typed) {
     QDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("PasswordForm"));
     dialog.setWindowTitle(title);
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QStringLiteral("Password:")));
-    auto* edit = new QLineEdit;
+    auto* label = Named(new QLabel(QStringLiteral("&Password:")), "PasswordLabel");
+    layout->addWidget(label);
+    auto* edit = Named(new QLineEdit, "PasswordEdit");
     edit->setEchoMode(QLineEdit::Password);
+    label->setBuddy(edit);
     layout->addWidget(edit);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton* reminderButton = buttons->addButton(QStringLiteral("Reminder"), QDialogButtonBox::HelpRole);
+    auto* buttons = DialogButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QPushButton* reminderButton =
+        Named(buttons->addButton(QStringLiteral("&Reminder"), QDialogButtonBox::HelpRole), "ReminderButton");
+    reminderButton->setAutoDefault(false);
     reminderButton->setEnabled(!reminder.isEmpty());
     QObject::connect(reminderButton, &QPushButton::clicked, &dialog,
                      [this, reminder] { ShowInformation(TTask::ReminderTitle(), reminder); });
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
+    TranslateForm(&dialog);
+    // The title names the task or the program; it is set by the caller, not by the language file.
+    dialog.setWindowTitle(title);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     typed = edit->text();

@@ -6,6 +6,7 @@
 
 #include "model/Task.h"
 
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QWidget;
@@ -55,6 +56,17 @@ public:
 
 private:
     QWidget* parent_;
+};
+
+// The group name dialog: the name in one field, returned on OK (the window checks for duplicates).
+class TGroupPropForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TGroupPropForm(const QString& name, QWidget* parent = nullptr);
+    QString Name() const;
+
+private:
+    QLineEdit* name_;
 };
 
 // The group order dialog: the names one per line; "Move Up" and "Move Down" exchange the selected entry

@@ -18,8 +18,31 @@
 #include "model/Task.h"
 #include "settings/Language.h"
 #include "ui/MainWindow.h"
+#include "ui/TranslateForm.h"
 
 namespace {
+
+// The name a language file knows an alert button by.
+QString AlertButtonName(QChar letter) {
+    switch (letter.toLatin1()) {
+        case 'C':
+            return QStringLiteral("ContinueButton");
+        case 'I':
+            return QStringLiteral("IgnoreButton");
+        case 'K':
+            return QStringLiteral("SkipButton");
+        case 'O':
+            return QStringLiteral("OkButton");
+        case 'R':
+            return QStringLiteral("RetryButton");
+        case 'S':
+            return QStringLiteral("StopButton");
+        case 'Y':
+            return QStringLiteral("YesButton");
+        default:
+            return {};
+    }
+}
 
 QStyle::StandardPixmap PictureOf(TAlertEvent event) {
     switch (event) {
@@ -122,6 +145,7 @@ int TWindowUserInterface::RunAlertDialog(const QString& taskName, TAlertEvent ev
         if (!button.Visible)
             continue;
         auto* push = new QPushButton(button.Caption, panel);
+        push->setObjectName(AlertButtonName(button.Letter));
         push->setGeometry(button.Left, 4, kAlertButtonWidth, 28);
         const int answer = button.Result;
         QObject::connect(push, &QPushButton::clicked, &dialog, [&dialog, answer] { dialog.done(answer); });
@@ -134,6 +158,7 @@ int TWindowUserInterface::RunAlertDialog(const QString& taskName, TAlertEvent ev
         previous = push;
     }
     layout->addWidget(panel, 0, Qt::AlignHCenter);
+    TranslateForm(&dialog);
     dialog.adjustSize();
     if (lastPosition_)
         dialog.move(*lastPosition_);

@@ -14,11 +14,6 @@
 #include "settings/Language.h"
 #include "ui/MainWindow.h"
 
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 // Takes the file URLs the program asks the desktop to open.

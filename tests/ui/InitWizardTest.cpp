@@ -22,11 +22,6 @@
 #include "ui/MainWindow.h"
 #include "ui/PreferencesDialog.h"
 
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 template <typename T>

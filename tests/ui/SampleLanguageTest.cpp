@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSet>
 #include <QSystemTrayIcon>
 #include <QToolBar>
@@ -10,8 +11,10 @@
 
 #include "UiFixtures.h"
 #include "settings/Language.h"
+#include "ui/LogModel.h"
 #include "ui/MainWindow.h"
 #include "ui/TaskListModel.h"
+#include "ui/Tips.h"
 
 namespace {
 
@@ -32,6 +35,11 @@ struct TWindowTexts {
     std::map<QString, QString> hints;    // action name -> status tip, for commands that work
     QStringList menuTitles;              // menu bar and sub-menus, in order
     QStringList columns;
+    QStringList logColumns;
+    QStringList taskTypes;  // the Type column, row by row
+    QStringList tipButtons;
+    QStringList tips;  // every tip as the panel shows it, with the topic "More Help" opens
+    QString toolBar;
     QString root;
     QString status;
 };
@@ -45,7 +53,7 @@ void CollectMenuTitles(const QList<QAction*>& actions, QStringList& titles) {
     }
 }
 
-TWindowTexts TextsOf(const TMainWindow& window) {
+TWindowTexts TextsOf(TMainWindow& window) {
     TWindowTexts texts;
     for (QAction* action : window.findChildren<QAction*>()) {
         const QString name = action->objectName();
@@ -59,6 +67,27 @@ TWindowTexts TextsOf(const TMainWindow& window) {
     for (int column = 0; column < TTaskListModel::kColumnCount; ++column)
         texts.columns.append(
             window.TaskModel().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    for (int column = TLogModel::colNumber; column < TLogModel::kColumnCount; ++column)
+        texts.logColumns.append(
+            window.LogModel().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    for (int row = 0; row < window.TaskModel().rowCount(); ++row)
+        texts.taskTypes.append(window.TaskModel().index(row, TTaskListModel::colType).data().toString());
+    for (const char* name : {"ButtonPreviousTip", "ButtonNextTip", "ButtonMoreHelp"}) {
+        auto* button = window.findChild<QPushButton*>(QString::fromLatin1(name));
+        texts.tipButtons.append(button != nullptr ? button->text() : QString());
+    }
+    // The tips as the user pages through them.
+    GlobalSettings().Main.LastTip = 0;
+    window.UpdateTips();
+    for (qsizetype i = 0; i < TipLines().size(); ++i) {
+        texts.tips.append(window.TipText() + QStringLiteral(" | ") +
+                          (window.Action(QStringLiteral("actTipMoreHelp"))->isEnabled()
+                               ? QStringLiteral("help")
+                               : QStringLiteral("-")));
+        window.Action(QStringLiteral("actTipNext"))->trigger();
+    }
+    auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("ToolBar"));
+    texts.toolBar = toolBar != nullptr ? toolBar->windowTitle() : QString();
     texts.root = window.SelectedGroupText();
     texts.status = window.StatusPanelText(0);
     return texts;
@@ -90,7 +119,8 @@ protected:
         UnloadLanguageFile();
         data.Groups = {QStringLiteral("Office")};
         AddTask(data, QStringLiteral("Reports"), QStringLiteral("Office"));
-        AddTask(data, QStringLiteral("Archive"));
+        AddTask(data, QStringLiteral("Archive")).TaskAction = TTaskAction::taMove;
+        AddTask(data, QStringLiteral("Mirror")).TaskAction = TTaskAction::taSynchronize;
     }
     void TearDown() override {
         UnloadLanguageFile();
@@ -158,7 +188,53 @@ TEST_F(SampleLanguage, NothingInTheMainWindowIsLeftInEnglish) {
     EXPECT_FALSE(translated.root.isEmpty());
     // The count still finds its place in the translated status text.
     EXPECT_NE(translated.status, english.status);
-    EXPECT_TRUE(translated.status.startsWith(QStringLiteral("2 "))) << translated.status.toStdString();
+    EXPECT_TRUE(translated.status.startsWith(QStringLiteral("3 "))) << translated.status.toStdString();
+}
+
+TEST_F(SampleLanguage, TheLogTipsToolBarAndTaskTypesAreTranslatedToo) {
+    BuildBoth();
+    const TWindowTexts translated = TextsOf(*german);
+
+    ASSERT_EQ(translated.logColumns.size(), 4);
+    for (qsizetype i = 0; i < english.logColumns.size(); ++i)
+        EXPECT_NE(translated.logColumns[i], english.logColumns[i]) << "log column " << i + 1;
+
+    ASSERT_EQ(translated.taskTypes.size(), 3);
+    QStringList types = translated.taskTypes;
+    types.sort();
+    EXPECT_EQ(types, (QStringList{QStringLiteral("Sicherung"), QStringLiteral("Synchronisierung"),
+                                  QStringLiteral("Verschieben")}));
+
+    ASSERT_EQ(translated.tipButtons.size(), 3);
+    for (qsizetype i = 0; i < english.tipButtons.size(); ++i) {
+        EXPECT_FALSE(english.tipButtons[i].isEmpty());
+        EXPECT_NE(translated.tipButtons[i], english.tipButtons[i]) << english.tipButtons[i].toStdString();
+    }
+
+    // Every tip is German, and a tip that has a help page still offers it.
+    ASSERT_EQ(translated.tips.size(), TipLines().size());
+    for (qsizetype i = 0; i < english.tips.size(); ++i) {
+        EXPECT_NE(translated.tips[i], english.tips[i]) << "tip " << i;
+        EXPECT_EQ(translated.tips[i].endsWith(QStringLiteral("| help")),
+                  english.tips[i].endsWith(QStringLiteral("| help")))
+            << "tip " << i;
+        const QString key = QStringLiteral("TarnovexMainForm.TipsMemo.lines[%1]").arg(i);
+        EXPECT_FALSE(LanguageValue(QStringLiteral("TarnovexMainForm"), key, QString()).isEmpty())
+            << key.toStdString();
+    }
+
+    EXPECT_FALSE(english.toolBar.isEmpty());
+    EXPECT_NE(translated.toolBar, english.toolBar);
+}
+
+TEST_F(SampleLanguage, ACommandWaitingForItsDialogGetsItsGermanHintWhenItArrives) {
+    BuildBoth();
+    QAction* options = german->Action(QStringLiteral("actOptions0"));
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->toolTip(), TMainWindow::NotAvailableText());
+    ASSERT_TRUE(german->SetCommand(QStringLiteral("actOptions0"), [] {}));
+    EXPECT_EQ(options->statusTip(), QStringLiteral("Allgemeine Programmoptionen einstellen"));
+    EXPECT_EQ(options->toolTip(), options->statusTip());
 }
 
 TEST_F(SampleLanguage, EveryGermanMenuHasDistinctAccessKeys) {

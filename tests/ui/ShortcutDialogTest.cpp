@@ -16,11 +16,6 @@
 #include "model/Task.h"
 #include "ui/PreferencesDialog.h"
 
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 // Sets an environment variable for one test and puts the old value back.

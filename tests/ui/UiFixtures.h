@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "fixtures/TempHome.h"
@@ -10,6 +11,11 @@
 #include "platform/LocaleFormats.h"
 #include "settings/GlobalSettings.h"
 #include "ui/WindowPrompts.h"
+
+// Texts in test failures as text, not as the bytes of their characters.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Runs without workers: a run request marks the task running, a stop request is only recorded, so a
 // test decides when a run ends.
