@@ -11,6 +11,7 @@
 #include "engine/TaskRunner.h"
 #include "model/MainData.h"
 #include "platform/Signals.h"
+#include "platform/SystemTimers.h"
 #include "schedule/ScheduleCaptions.h"
 #include "schedule/Scheduler.h"
 #include "settings/GlobalSettings.h"
@@ -70,6 +71,13 @@ int TWindowProgram::Run(const QStringList& arguments) {
     data.Host = window_.get();
     window_->Exited = [this] { Quit(); };
     MainWindowHoyKeysActivate();
+    // A deleted task's system timer would start the program for a task that no longer exists.
+    window_->TaskDeleted = [](const QString& taskId) {
+        TSystemTimers own;
+        TSystemTimers& timers = PropertiesServices().Timers != nullptr ? *PropertiesServices().Timers : own;
+        if (TSystemTimers::UsableTaskId(taskId) && timers.Exists(taskId))
+            timers.Remove(taskId);
+    };
     // The dialogs behind the window's commands.
     SetScheduleItemCaption(GetStrCaption);
     PropertiesServices().Scheduler = &core_.Scheduler();

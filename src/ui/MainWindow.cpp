@@ -1238,6 +1238,7 @@ void TMainWindow::TaskDelete() {
     if (scheduler_ != nullptr)
         scheduler_->ForgetTask(*task);
     const TTask* gone = task;
+    const QString goneId = task->ID;
     QString error;
     // The model rows point at the task: they go before it does.
     taskModel_->ClearGroup();
@@ -1247,6 +1248,8 @@ void TMainWindow::TaskDelete() {
         return;
     }
     ForgetLogger(*gone);
+    if (TaskDeleted)
+        TaskDeleted(goneId);
     GlobalSettings().Main.CurrentProject = nextId;
     SelectedGroupChanged();
     SaveAllSettings();

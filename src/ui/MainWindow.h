@@ -63,6 +63,9 @@ public:
     bool SetCommand(const QString& name, std::function<void()> handler);
     // The close of the window was accepted: the program ends.
     std::function<void()> Exited;
+    // A task was deleted (the ID it had): what lives outside the store for it, such as a system timer
+    // that would start the program for it, goes too.
+    std::function<void(const QString& taskId)> TaskDeleted;
 
     // TMainDataHost
     void ShowError(const QString& text) override;

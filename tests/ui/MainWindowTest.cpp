@@ -209,9 +209,12 @@ TEST_F(MainWindow, StartGroupIsDisabledWhileEveryTaskOfTheGroupRuns) {
 
 TEST_F(MainWindow, ARunningTaskIsNotDeleted) {
     auto window = MakeWindow();
+    QStringList deleted;
+    window->TaskDeleted = [&deleted](const QString& id) { deleted.append(id); };
     ASSERT_TRUE(window->SelectTask(home->ID));
     home->IsRunning = true;
     window->Action(QStringLiteral("actTaskDelete"))->trigger();
+    EXPECT_TRUE(deleted.isEmpty());
     ASSERT_EQ(prompts.errors.size(), 1);
     EXPECT_TRUE(prompts.errors[0].contains(QStringLiteral("You can't delete running Task.")));
     EXPECT_EQ(data.Tasks.Count(), 4);
@@ -220,6 +223,8 @@ TEST_F(MainWindow, ARunningTaskIsNotDeleted) {
 
 TEST_F(MainWindow, DeletingATaskSelectsTheOneAboveIt) {
     auto window = MakeWindow();
+    QStringList deleted;
+    window->TaskDeleted = [&deleted](const QString& id) { deleted.append(id); };
     const QString homeId = home->ID;
     data.SaveAll();
     LoggerOf(*home).Log(TLogKind::lkFile, QStringLiteral("something"));
@@ -230,10 +235,12 @@ TEST_F(MainWindow, DeletingATaskSelectsTheOneAboveIt) {
     prompts.confirmAnswer = false;
     window->Action(QStringLiteral("actTaskDelete"))->trigger();
     EXPECT_EQ(data.Tasks.Count(), 4);
+    EXPECT_TRUE(deleted.isEmpty());
 
     prompts.confirmAnswer = true;
     window->Action(QStringLiteral("actTaskDelete"))->trigger();
     EXPECT_EQ(data.Tasks.Count(), 3);
+    EXPECT_EQ(deleted, QStringList{homeId});
     EXPECT_FALSE(ListedNames(*window).contains(QStringLiteral("Photos")));
     ASSERT_NE(window->SelectedTask(), nullptr);
     EXPECT_EQ(window->SelectedTask()->Name, QStringLiteral("mail"));
