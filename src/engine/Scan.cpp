@@ -159,10 +159,12 @@ void TScanner::ScanFolder(const QString& folder) {
         TDirEntry entry;
         if (!ReadDirEntry(path, entry) || !entry.isFolder)
             continue;
-        if (recordFolders)
-            list_->FileAdd(sub);
+        // A folder the filters exclude is not recorded either: in a run's one archive it would
+        // appear as an empty folder that the user had excluded.
         if (!PassesFilters(task.Filters, folder, entry, indexName, excludeArchiveCopies_))
             continue;
+        if (recordFolders)
+            list_->FileAdd(sub);
         ProcessFolder(sub, side_);
         ScanFolder(path);
         if (abandoned_)
