@@ -278,6 +278,9 @@ private:
         if (!window->isVisible())
             window->show();
         Wait(120);
+        Write(window, form, number, page);
+    }
+    void Write(QWidget* window, const QString& form, int number, const QString& page) {
         const QString name = QStringLiteral("%1/%2-%3-%4%5.png")
                                  .arg(out_, form)
                                  .arg(number, 2, 10, QLatin1Char('0'))
@@ -338,6 +341,23 @@ private:
             ShootFramePage(frame, form, shot);
         }
     }
+    // Pages that a frame passes by itself while it works (reading, importing, saving) are taken the
+    // moment they appear, as the user sees them then; a later picture of the same page replaces it.
+    void WatchFramePages(TWizardFrame& frame, const QString& form, std::set<int>& shot) {
+        auto* pages = frame.findChild<QStackedWidget*>(QStringLiteral("PageControl"));
+        if (pages == nullptr)
+            return;
+        QObject::connect(pages, &QStackedWidget::currentChanged, &frame,
+                         [this, &frame, form, &shot](int index) {
+                             if (shot.count(index) != 0 || !frame.isVisible())
+                                 return;
+                             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+                             QString name = frame.Page(index)->objectName();
+                             name.remove(QStringLiteral("TabSheet"));
+                             Write(&frame, form, index, name);
+                             shot.insert(index);
+                         });
+    }
     void ShootFramePage(TWizardFrame& frame, const QString& form, std::set<int>& shot) {
         const int index = frame.CurrentPage();
         QString name = frame.Page(index)->objectName();
@@ -397,6 +417,13 @@ private:
 
     void MainWindow() {
         TMainWindow window(core_.Data(), &core_.Scheduler());
+        // The commands have their dialogs, as in the program; the gallery never triggers them.
+        window.SetTaskPropertiesEditor([](TTask&, bool) { return false; });
+        for (const char* command :
+             {"actOptions0", "actOptions1", "actOptions2", "actOptions3", "actOptions4", "actOptions5",
+              "actOptions6", "actOptions7", "actLogOptions", "actDecryptWizard", "actImportWizard",
+              "actMaintenanceWizard", "actInitWizard", "actTaskShortcut", "actHelpHomepage"})
+            window.SetCommand(QString::fromLatin1(command), [] {});
         window.resize(1024, 700);
         window.show();
         window.SelectGroup(TMainData::AllTasksName());
@@ -528,10 +555,7 @@ private:
     void SoundThemePreview() {
         int number = 0;
         for (const TSoundTheme& theme : SoundThemes()) {
-            QStringList captions;
-            for (const QString& file : theme.Files)
-                captions.append(file);
-            TSoundThemePreviewForm form(ThemeSoundPaths(theme), captions);
+            TSoundThemePreviewForm form(ThemeSoundPaths(theme), ThemeEventCaptions());
             form.Play = [](const QString&) {};
             form.Silence = [] {};
             form.SetInterval(60000);
@@ -573,6 +597,7 @@ private:
         {
             TTaskImportWizardForm wizard(scratch, prompts);
             wizard.show();
+            WatchFramePages(wizard, form, shot);
             auto* list = wizard.findChild<QListWidget*>(QStringLiteral("SelectListBox"));
             list->setCurrentRow(0);
             ShootFramePage(wizard, form, shot);
@@ -628,6 +653,7 @@ private:
         {
             TMaintenanceForm wizard(core_.Data(), prompts);
             wizard.show();
+            WatchFramePages(wizard, form, shot);
             ShootFramePage(wizard, form, shot);
             wizard.findChild<QRadioButton*>(QStringLiteral("BackupRadioButton"))->click();
             wizard.Next();
