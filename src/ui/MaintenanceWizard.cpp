@@ -356,6 +356,8 @@ void TMaintenanceForm::ShowStep() {
     switch (step_) {
         case 1:
             ShowPage(pgWelcome);
+            // The keyboard starts at the choice (the chosen mode when there is one), not at Help.
+            (restore_->isChecked() ? restore_ : backup_)->setFocus();
             break;
         case 2:
             ShowPage(backup ? pgBackupOptions : pgRestoreOptions);
