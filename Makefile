@@ -87,7 +87,8 @@ install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 	-update-desktop-database $(PREFIX)/share/applications 2>/dev/null
 
-# Pictures of the window under a virtual display (Xvfb) with a demo settings store, in $(BUILD)/screenshots/.
+# Pictures of the window under a virtual display (Xvfb) with a demo settings store, in $(BUILD)/screenshots/,
+# and of every window and page in light and dark, in $(BUILD)/screenshots/gallery/.
 .PHONY: screenshots
 screenshots: build
 	scripts/screenshots.sh $(BUILD)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the program under a virtual display with a small demo settings store, runs one of its tasks
-# from the window, and writes pictures of the window to BUILD/screenshots/. Nothing of the user's own
-# settings is touched: the store lives in a temporary folder.
+# from the window, and writes pictures of the window to BUILD/screenshots/. Then ui_gallery, under the
+# same display, writes a picture of every window and page, light and dark, to BUILD/screenshots/gallery/.
+# Nothing of the user's own settings is touched: the stores live in temporary folders.
 #   scripts/screenshots.sh [BUILD]
 set -euo pipefail
 
@@ -9,7 +10,8 @@ build=$(cd "${1:-build}" && pwd)
 out="$build/screenshots"
 program="$build/tarnovex"
 cli="$build/tarnovex-cli"
-for binary in "$program" "$cli"; do
+gallery="$build/tests/ui_gallery"
+for binary in "$program" "$cli" "$gallery"; do
   [[ -x $binary ]] || { echo "screenshots: $binary is missing; build first" >&2; exit 1; }
 done
 command -v Xvfb >/dev/null || { echo "screenshots: Xvfb is missing (package xvfb)" >&2; exit 1; }
@@ -100,3 +102,7 @@ sleep 1
 kill -TERM "$program_pid" 2>/dev/null || true
 wait "$program_pid" 2>/dev/null || true
 program_pid=""
+
+# Every window and page; the gallery keeps its own demo store and ends each dialog it opens.
+rm -rf "$out/gallery"
+"$gallery" "$out/gallery"

@@ -124,6 +124,7 @@ QWizardPage* TSettingsInitWizardForm::BuildWelcomePage() {
         "WelcomeLabel", QStringLiteral("This wizard sets up how Tarnovex starts, how fast its Tasks may work "
                                        "and how they tell you what happened. You can change every choice "
                                        "later in the Program Options.")));
+    layout->addSpacing(8);
     layout->addWidget(Text("WelcomeNextLabel", QStringLiteral("Click \"Next\" to continue.")));
     layout->addStretch(1);
     layout->addWidget(Text("MaintenanceLabel",
@@ -152,6 +153,7 @@ QWizardPage* TSettingsInitWizardForm::BuildLaunchPage() {
               "AutorunNoRadio");
     layout->addWidget(autorunYes_);
     layout->addWidget(autorunNo_);
+    layout->addSpacing(8);
     layout->addWidget(
         Text("LaunchNoteLabel",
              QStringLiteral("Started at log on, Tarnovex waits in the system tray, and closing its "
@@ -166,12 +168,18 @@ QWizardPage* TSettingsInitWizardForm::BuildPerformancePage() {
     oneAtATime_ =
         Named(new QCheckBox(QStringLiteral("Allow only one running Task at a time")), "OneTaskCheckBox");
     layout->addWidget(oneAtATime_);
-    layout->addWidget(Text(
-        "OneTaskLabel", QStringLiteral("A Task that is due while another one runs then waits until that one "
-                                       "has finished.")));
+    // The note belongs to the check box: it starts under the box's text, not under its square.
+    auto* noteRow = new QHBoxLayout;
+    noteRow->addSpacing(20);
+    noteRow->addWidget(Text("OneTaskLabel", QStringLiteral("A Task that is due while another one runs then "
+                                                           "waits until that one has finished.")),
+                       1);
+    layout->addLayout(noteRow);
     layout->addSpacing(8);
 
     auto* form = new QFormLayout;
+    // A choice among a few short texts: the box keeps its own width instead of spanning the page.
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     cpuPerformance_ = Named(new QComboBox, "CpuPerformanceComboBox");
     cpuPerformance_->addItems({QStringLiteral("Idle"), QStringLiteral("Low"),
                                QStringLiteral("Below Normal (Recommended)"), QStringLiteral("Normal"),

@@ -1,5 +1,8 @@
 #include "ui/LogModel.h"
 
+#include <QGuiApplication>
+#include <cmath>
+
 #include "platform/LocaleFormats.h"
 #include "settings/GlobalSettings.h"
 
@@ -128,30 +131,62 @@ QColor TLogModel::StoredColor(quint32 value) {
                   static_cast<int>((value >> 16) & 0xFF));
 }
 
-QColor TLogModel::Foreground(int kind, const QString& text, const TLogDisplaySettings& s) {
+namespace {
+
+QColor StoredForeground(int kind, const QString& text, const TLogDisplaySettings& s) {
     switch (kind) {
         case 0:
         case 1:
         case 2:
         case 3:
-            return StoredColor(s.LogSummaryColorFg);
+            return TLogModel::StoredColor(s.LogSummaryColorFg);
         case 4:
         case 10:
         case 11:
-            return StoredColor(s.LogFilesColorFg);
+            return TLogModel::StoredColor(s.LogFilesColorFg);
         case 5:
-            return StoredColor(s.LogSkippingColorFg);
+            return TLogModel::StoredColor(s.LogSkippingColorFg);
         case 6:
-            return StoredColor(s.LogWarningsColorFg);
+            return TLogModel::StoredColor(s.LogWarningsColorFg);
         case 7:
-            return StoredColor(s.LogErrorsColorFg);
+            return TLogModel::StoredColor(s.LogErrorsColorFg);
         case 8:
-            return StoredColor(IsFtpReceived(text) ? s.LogFtpRecvColorFg : s.LogFtpSendColorFg);
+            return TLogModel::StoredColor(IsFtpReceived(text) ? s.LogFtpRecvColorFg : s.LogFtpSendColorFg);
         case 9:
-            return StoredColor(s.LogConsoleColorFg);
+            return TLogModel::StoredColor(s.LogConsoleColorFg);
         default:
             return {};
     }
+}
+
+// The relative luminance of a colour, its channels taken from sRGB to linear light.
+double Luminance(const QColor& colour) {
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+}  // namespace
+
+double TLogModel::Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor TLogModel::Foreground(int kind, const QString& text, const TLogDisplaySettings& s,
+                             const QPalette& view) {
+    const QColor foreground = StoredForeground(kind, text, s);
+    const QColor background = Background(kind, text, s);
+    if (foreground.isValid() && background.isValid())
+        return foreground;  // the user's (or the program's) own pair, shown as chosen
+    if (foreground.isValid())
+        return Contrast(foreground, view.color(QPalette::Base)) >= kMinContrast ? foreground : QColor();
+    if (background.isValid() && Contrast(view.color(QPalette::Text), background) < kMinContrast)
+        return Contrast(Qt::black, background) >= Contrast(Qt::white, background) ? QColor(Qt::black)
+                                                                                  : QColor(Qt::white);
+    return {};
 }
 
 QColor TLogModel::Background(int kind, const QString& text, const TLogDisplaySettings& s) {
@@ -208,7 +243,8 @@ QVariant TLogModel::data(const QModelIndex& index, int role) const {
             }
         case Qt::ForegroundRole: {
             const QColor colour =
-                Foreground(static_cast<int>(item.Kind), item.Text, GlobalSettings().LogDisplay);
+                Foreground(static_cast<int>(item.Kind), item.Text, GlobalSettings().LogDisplay,
+                           hasViewPalette_ ? viewPalette_ : QGuiApplication::palette());
             return colour.isValid() ? QVariant(colour) : QVariant();
         }
         case Qt::BackgroundRole: {

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QPalette>
 #include <QString>
 
 #include "logging/TaskLogger.h"
@@ -33,11 +34,26 @@ public:
     // The first row after from (down) or before it (up) whose text contains text; -1 when none.
     int Find(const QString& text, int from, bool down, bool matchCase) const;
 
-    // Foreground and background of a record kind (invalid colours keep the view's own).
-    static QColor Foreground(int kind, const QString& text, const TLogDisplaySettings& settings);
+    // Foreground and background of a record kind (invalid colours keep the view's own). The stored
+    // colours are made for the program's light defaults; where one of a pair is the view's own colour,
+    // that colour comes from view (a dark theme makes it dark), and a stored partner that would not read
+    // on it gives way: a stored text colour to the view's own, the view's own text colour on a stored
+    // background to black or white, whichever reads.
+    static QColor Foreground(int kind, const QString& text, const TLogDisplaySettings& settings,
+                             const QPalette& view);
     static QColor Background(int kind, const QString& text, const TLogDisplaySettings& settings);
     // A stored colour: 0x00BBGGRR, or a system colour (high byte 0xFF), which keeps the view's own.
     static QColor StoredColor(quint32 value);
+    // The contrast ratio of two colours, from 1 (the same brightness) to 21 (black on white).
+    static double Contrast(const QColor& a, const QColor& b);
+    // Below this ratio a text cannot be read comfortably on its background.
+    static constexpr double kMinContrast = 2.5;
+
+    // The colours of the view the log is shown in (the application's palette until set).
+    void SetViewPalette(const QPalette& palette) {
+        viewPalette_ = palette;
+        hasViewPalette_ = true;
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -53,6 +69,8 @@ private:
 
     const TTaskLogger* logger_ = nullptr;
     QString headers_[kColumnCount];  // empty: the built-in header
+    QPalette viewPalette_;
+    bool hasViewPalette_ = false;
     int rows_ = 0;
     TLogItem first_;  // the records of the first and the last row at the last refresh
     TLogItem last_;

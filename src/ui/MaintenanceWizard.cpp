@@ -190,7 +190,9 @@ TMaintenanceForm::TMaintenanceForm(TMainData& data, TMaintenancePrompts& prompts
     BuildFinishPage();
     connect(NextButton(), &QPushButton::clicked, this, &TMaintenanceForm::Next);
     connect(BackButton(), &QPushButton::clicked, this, &TMaintenanceForm::Back);
-    resize(620, 400);
+    // Wide enough that a backup file's path in the home folder shows whole.
+    resize(720, 440);
+    SetHelpTopic(QStringLiteral("/files/menus.html#tools"));
     TranslateForm(this);
     ShowStep();
     CheckState();
@@ -212,8 +214,9 @@ void TMaintenanceForm::BuildWelcomePage() {
     modes_->setObjectName(QStringLiteral("ModeRadioGroup"));
     modes_->addButton(backup_, 0);
     modes_->addButton(restore_, 1);
-    page->addWidget(backup_);
-    page->addWidget(restore_);
+    // Each choice is as wide as its text: a click far right of the text does not choose it.
+    page->addWidget(backup_, 0, Qt::AlignLeft);
+    page->addWidget(restore_, 0, Qt::AlignLeft);
     page->addStretch(1);
     page->addWidget(
         NewLabel(QStringLiteral("WelcomeNextLabel"), QStringLiteral("Click Next to continue...")));
@@ -353,6 +356,8 @@ void TMaintenanceForm::ShowStep() {
     switch (step_) {
         case 1:
             ShowPage(pgWelcome);
+            // The keyboard starts at the choice (the chosen mode when there is one), not at Help.
+            (restore_->isChecked() ? restore_ : backup_)->setFocus();
             break;
         case 2:
             ShowPage(backup ? pgBackupOptions : pgRestoreOptions);

@@ -53,10 +53,10 @@ TSoundThemePreviewForm::TSoundThemePreviewForm(const QStringList& files, const Q
     // The list only shows the progress; the user acts with the Stop button alone.
     list_->setFocusPolicy(Qt::NoFocus);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Every entry shows without scrolling.
+    // Every entry shows without scrolling, the last one with a little room above the frame.
     if (!captions.isEmpty())
         list_->setFixedHeight(list_->sizeHintForRow(0) * static_cast<int>(captions.size()) +
-                              2 * list_->frameWidth());
+                              2 * list_->frameWidth() + 4);
     layout->addWidget(list_);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
@@ -115,14 +115,13 @@ void TSoundThemePreviewForm::reject() {
     QDialog::reject();
 }
 
+QStringList ThemeEventCaptions() {
+    return {QStringLiteral("Task started"), QStringLiteral("Task finished"), QStringLiteral("Warning"),
+            QStringLiteral("Error"), QStringLiteral("Please insert a new disk")};
+}
+
 void PreviewSoundTheme(QWidget* parent, const TSoundTheme& theme) {
-    QStringList captions;
-    const QStringList paths = ThemeSoundPaths(theme);
-    const char* const events[5] = {"Task started", "Task finished", "Warning", "Error",
-                                   "Please insert a new disk"};
-    for (int i = 0; i < 5; ++i)
-        captions.append(QString::fromUtf8(events[i]));
-    TSoundThemePreviewForm form(paths, captions, parent);
+    TSoundThemePreviewForm form(ThemeSoundPaths(theme), ThemeEventCaptions(), parent);
     form.Start();
     form.exec();
 }

@@ -32,6 +32,8 @@ const std::vector<TSoundTheme>& SoundThemes();
 QString ThemeSoundFile(const TSoundTheme& theme, TAlertEventKind event);
 // Full paths of a theme's five files, in playback order.
 QStringList ThemeSoundPaths(const TSoundTheme& theme);
+// What each of the five files tells the user, in playback order ("Task started" ...).
+QStringList ThemeEventCaptions();
 
 // The small "Sound Theme Playback" window: plays the given files one after the other, kIntervalMs apart,
 // showing which one is playing, and closes itself after the last; "&Stop" silences it and closes it.

@@ -243,6 +243,7 @@ TTaskImportWizardForm::TTaskImportWizardForm(TMainData& data, TImportWizardPromp
     connect(FinishButton(), &QPushButton::clicked, this, &QDialog::accept);
     connect(BackButton(), &QPushButton::clicked, this, &TTaskImportWizardForm::Back);
     resize(720, 480);
+    SetHelpTopic(QStringLiteral("/files/menus.html#tools"));
     ShowPage(pgSelect);
     TranslateForm(this);
     // The texts that follow the state come after the translation of the designed ones.
@@ -316,7 +317,8 @@ void TTaskImportWizardForm::BuildReadPage() {
     readLog_->setObjectName(QStringLiteral("ReadRichEdit"));
     readLog_->setReadOnly(true);
     page->addWidget(readLog_, 1);
-    page->addWidget(NewLabel(QStringLiteral("ReadWaitLabel"), QStringLiteral("Please wait...")));
+    readWait_ = NewLabel(QStringLiteral("ReadWaitLabel"), QStringLiteral("Please wait..."));
+    page->addWidget(readWait_);
 }
 
 void TTaskImportWizardForm::BuildPreviewPage() {
@@ -392,7 +394,8 @@ void TTaskImportWizardForm::BuildProcessPage() {
     processLog_->setObjectName(QStringLiteral("ProcessRichEdit"));
     processLog_->setReadOnly(true);
     page->addWidget(processLog_, 1);
-    page->addWidget(NewLabel(QStringLiteral("ProcessWaitLabel"), QStringLiteral("Please wait...")));
+    processWait_ = NewLabel(QStringLiteral("ProcessWaitLabel"), QStringLiteral("Please wait..."));
+    page->addWidget(processWait_);
 }
 
 void TTaskImportWizardForm::BuildFinishPage() {
@@ -405,7 +408,12 @@ void TTaskImportWizardForm::BuildFinishPage() {
     row->addWidget(count_);
     row->addStretch(1);
     page->addLayout(row);
-    page->addStretch(1);
+    // The Process page passes by itself when something was imported: what happened to each task, an
+    // error among them too, is shown here.
+    finishLog_ = new QPlainTextEdit;
+    finishLog_->setObjectName(QStringLiteral("FinishRichEdit"));
+    finishLog_->setReadOnly(true);
+    page->addWidget(finishLog_, 1);
 }
 
 // --- state ------------------------------------------------------------------------------------------
@@ -447,23 +455,31 @@ void TTaskImportWizardForm::Next() {
     ShowPage(page);
     switch (page) {
         case pgRead:
+            readWait_->show();
+            repaint();
             if (Read()) {
                 // Something to choose from: the preview follows by itself.
                 Next();
                 return;
             }
+            // The read is over; nothing is left to wait for on this page.
+            readWait_->hide();
             break;
         case pgPreview:
             ListPreview();
             break;
         case pgProcess:
+            processWait_->show();
+            repaint();
             if (Import()) {
                 Next();
                 return;
             }
+            processWait_->hide();
             break;
         case pgFinish:
             count_->setText(QString::number(imported_));
+            finishLog_->setPlainText(processLog_->toPlainText());
             break;
         default:
             break;

@@ -158,6 +158,9 @@ private:
     QString detailValues_[kDetailRowCount];
     QLabel* driveMapLabel_ = nullptr;
     QPlainTextEdit* processLog_ = nullptr;
+    QLabel* readWait_ = nullptr;
+    QLabel* processWait_ = nullptr;
+    QPlainTextEdit* finishLog_ = nullptr;
     QLabel* count_ = nullptr;
 };
 

@@ -1,20 +1,33 @@
 #include "ui/WizardFrame.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "legacy/LegacyText.h"
+#include "platform/Paths.h"
 #include "ui/Icons.h"
 
 namespace {
 
 constexpr int kPanelWidth = 150;
+
+// The shipped page of a help topic (without its "#section"); empty for an empty topic.
+QString HelpPageOf(const QString& topic) {
+    if (topic.isEmpty())
+        return {};
+    return QDir::cleanPath(Paths::ShippedDataFolder() + QStringLiteral("help/") +
+                           topic.section(QLatin1Char('#'), 0, 0));
+}
 
 QWidget* NewPanel(const QString& caption) {
     auto* panel = new QFrame;
@@ -61,6 +74,13 @@ QPushButton* NewButton(const QString& objectName, const QString& text) {
 
 }  // namespace
 
+std::function<void(const QString&)> TWizardFrame::OpenHelpTopic = [](const QString& topic) {
+    QUrl url = QUrl::fromLocalFile(HelpPageOf(topic));
+    if (topic.contains(QLatin1Char('#')))
+        url.setFragment(topic.section(QLatin1Char('#'), 1));
+    QDesktopServices::openUrl(url);
+};
+
 TWizardFrame::TWizardFrame(const QString& panelCaption, QWidget* parent) : QDialog(parent) {
     setModal(true);
     pages_ = new QStackedWidget;
@@ -73,6 +93,12 @@ TWizardFrame::TWizardFrame(const QString& panelCaption, QWidget* parent) : QDial
     finish_->hide();
     SetDefaultButton(next_);
     connect(close_, &QPushButton::clicked, this, &QDialog::reject);
+    // A Help button that opens nothing would only puzzle: it waits for the wizard's topic.
+    help_->setEnabled(false);
+    connect(help_, &QPushButton::clicked, this, [this] {
+        if (!helpTopic_.isEmpty() && OpenHelpTopic)
+            OpenHelpTopic(helpTopic_);
+    });
 
     auto* right = new QVBoxLayout;
     right->setContentsMargins(16, 16, 16, 8);
@@ -141,6 +167,11 @@ QLabel* TWizardFrame::NewLabel(const QString& objectName, const QString& text) {
 
 void TWizardFrame::ShowPage(int index) {
     pages_->setCurrentIndex(index);
+}
+
+void TWizardFrame::SetHelpTopic(const QString& topic) {
+    helpTopic_ = QFileInfo::exists(HelpPageOf(topic)) ? topic : QString();
+    help_->setEnabled(!helpTopic_.isEmpty());
 }
 
 void TWizardFrame::SetDefaultButton(QPushButton* button) {

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -13,8 +14,9 @@ class QVBoxLayout;
 // The frame the program's step-by-step dialogs share: a picture panel on the left with the wizard's
 // caption, the pages on the right (one shown at a time, without tabs), and the buttons "&Help",
 // "< &Back", "&Next >", "&Finish" (in the place of "&Next >", hidden at first) and "&Close" (rejects the
-// dialog, as Escape does). Enter presses the default button, "&Next >" at first. What the buttons do
-// and when they are enabled is the wizard's business.
+// dialog, as Escape does). Enter presses the default button, "&Next >" at first. "&Help" opens the
+// wizard's help topic and is disabled while it has none. What the other buttons do and when they are
+// enabled is the wizard's business.
 class TWizardFrame : public QDialog {
 public:
     TWizardFrame(const QString& panelCaption, QWidget* parent);
@@ -26,6 +28,11 @@ public:
     QPushButton* FinishButton() const { return finish_; }
     int CurrentPage() const;
     QWidget* Page(int index) const;
+    QString HelpTopic() const { return helpTopic_; }
+
+    // Opens a help topic, a page below the shipped help with an optional "#section" ("/files/menus.html
+    // #tools"); by default in the desktop's browser. Tests replace it.
+    static std::function<void(const QString& topic)> OpenHelpTopic;
 
 protected:
     // Appends a page named objectName with a bold heading (named headingName) at its top; the
@@ -37,8 +44,11 @@ protected:
     void ShowPage(int index);
     // Which button Enter presses (it keeps the bold frame of the default).
     void SetDefaultButton(QPushButton* button);
+    // What "&Help" opens; a topic whose page is not shipped leaves it disabled.
+    void SetHelpTopic(const QString& topic);
 
 private:
+    QString helpTopic_;
     QStackedWidget* pages_ = nullptr;
     QPushButton* close_ = nullptr;
     QPushButton* help_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPalette>
 #include <QSignalSpy>
 
 #include "UiFixtures.h"
@@ -9,6 +10,19 @@
 #include "platform/DateTime.h"
 
 namespace {
+
+QPalette ViewPalette(const QColor& base, const QColor& text) {
+    QPalette palette(Qt::gray);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::Text, text);
+    return palette;
+}
+QPalette LightView() {
+    return ViewPalette(Qt::white, Qt::black);
+}
+QPalette DarkView() {
+    return ViewPalette(QColor(0x24, 0x24, 0x24), QColor(0xe8, 0xe8, 0xe8));
+}
 
 class LogModel : public UiTest {
 protected:
@@ -101,14 +115,54 @@ TEST_F(LogModel, ColoursFollowTheRecordKind) {
     s.LogFtpSendColorFg = 0x00FF0000;  // blue
     s.LogFtpRecvColorFg = 0x0000FF00;  // green
     EXPECT_EQ(TLogModel::Background(7, QStringLiteral("x"), s), QColor(255, 0, 0));
-    EXPECT_EQ(TLogModel::Foreground(8, QStringLiteral("> USER"), s), QColor(0, 0, 255));
-    EXPECT_EQ(TLogModel::Foreground(8, QString(QChar(0x00AB)) + QStringLiteral(" 230 OK"), s),
+    EXPECT_EQ(TLogModel::Foreground(8, QStringLiteral("> USER"), s, LightView()), QColor(0, 0, 255));
+    EXPECT_EQ(TLogModel::Foreground(8, QString(QChar(0x00AB)) + QStringLiteral(" 230 OK"), s, LightView()),
               QColor(0, 255, 0));
     EXPECT_EQ(TLogModel::Background(10, QStringLiteral("x"), s),
               TLogModel::Background(4, QStringLiteral("x"), s));
     // A system colour keeps the view's own; kinds above 11 are not coloured.
     EXPECT_FALSE(TLogModel::StoredColor(0xFF000005).isValid());
-    EXPECT_FALSE(TLogModel::Foreground(12, QStringLiteral("x"), s).isValid());
+    EXPECT_FALSE(TLogModel::Foreground(12, QStringLiteral("x"), s, LightView()).isValid());
+}
+
+TEST_F(LogModel, StoredTextColoursGiveWayWhereTheViewsOwnBackgroundIsDark) {
+    const TLogDisplaySettings defaults;
+    // The file rows keep the view's background and store black text: black on a light view, the
+    // view's own text colour on a dark one.
+    EXPECT_EQ(TLogModel::Foreground(4, QStringLiteral("Copying"), defaults, LightView()), QColor(Qt::black));
+    EXPECT_FALSE(TLogModel::Foreground(4, QStringLiteral("Copying"), defaults, DarkView()).isValid());
+    // A stored pair is shown as chosen in either theme: the summary's black on lavender.
+    EXPECT_EQ(TLogModel::Foreground(3, QStringLiteral("Task finished."), defaults, DarkView()),
+              QColor(Qt::black));
+    EXPECT_EQ(TLogModel::Background(3, QStringLiteral("Task finished."), defaults), QColor(0xcc, 0xcc, 0xe6));
+
+    // The view's own text on a stored background: kept where it reads, else black or white.
+    TLogDisplaySettings s;
+    s.LogErrorsColorFg = 0xFF000008;  // the system's text colour
+    s.LogErrorsColorBg = 0x00E0FFFF;  // light yellow
+    EXPECT_FALSE(TLogModel::Foreground(7, QStringLiteral("x"), s, LightView()).isValid());
+    EXPECT_EQ(TLogModel::Foreground(7, QStringLiteral("x"), s, DarkView()), QColor(Qt::black));
+    s.LogErrorsColorBg = 0x00400000;  // dark blue
+    EXPECT_EQ(TLogModel::Foreground(7, QStringLiteral("x"), s, LightView()), QColor(Qt::white));
+    EXPECT_FALSE(TLogModel::Foreground(7, QStringLiteral("x"), s, DarkView()).isValid());
+    // A light text colour that reads on the dark view stays.
+    s.LogConsoleColorBg = 0xFF000005;
+    s.LogConsoleColorFg = 0x0080FFFF;
+    EXPECT_EQ(TLogModel::Foreground(9, QStringLiteral("x"), s, DarkView()), QColor(0xff, 0xff, 0x80));
+    EXPECT_FALSE(TLogModel::Foreground(9, QStringLiteral("x"), s, LightView()).isValid());
+}
+
+TEST_F(LogModel, TheRowsTakeTheirTextColourFromTheViewsPalette) {
+    TLogModel model;
+    model.SetLogger(&Logger());
+    Logger().Log(TLogKind::lkFile, QStringLiteral("Copying a"));
+    model.Refresh();
+    ASSERT_EQ(model.rowCount(), 1);
+    const QModelIndex text = model.index(0, TLogModel::colText);
+    model.SetViewPalette(LightView());
+    EXPECT_EQ(model.data(text, Qt::ForegroundRole).value<QColor>(), QColor(Qt::black));
+    model.SetViewPalette(DarkView());
+    EXPECT_FALSE(model.data(text, Qt::ForegroundRole).isValid());
 }
 
 TEST_F(LogModel, CopyJoinsRowsWithLineFeedAndCarriageReturn) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -204,6 +205,13 @@ TEST_F(TaskImportWizard, AMissingProjectsFileLeavesTheWizardOnTheReadPage) {
     EXPECT_EQ(wizard->ReadLog(),
               (QStringList{QStringLiteral("Reading Ombrisave 1.x projects file \"%1\"...").arg(missing),
                            QStringLiteral("Ombrisave projects file \"%1\" not found.").arg(missing)}));
+    // The read is over: the page no longer asks the user to wait.
+    EXPECT_TRUE(Child<QLabel>(wizard.get(), "ReadWaitLabel")->isHidden());
+    Click(wizard->BackButton());
+    EXPECT_EQ(wizard->CurrentPage(), TTaskImportWizardForm::pgDetails);
+    Child<QLineEdit>(wizard.get(), "DetailsFileEdit")->setText(ProjectsFile({TProjectSpec{}}));
+    Click(wizard->NextButton());
+    EXPECT_EQ(wizard->CurrentPage(), TTaskImportWizardForm::pgPreview);
 }
 
 TEST_F(TaskImportWizard, TheTextsOfA1xFileAreReadInTheChosenCodePage) {
@@ -258,6 +266,9 @@ TEST_F(TaskImportWizard, A1xImportAddsTheCheckedProjectsAndEndsOnTheFinishPage) 
     EXPECT_EQ(Child<QLabel>(wizard.get(), "FinishCountValueLabel")->text(), QStringLiteral("2"));
     EXPECT_EQ(wizard->ImportLog(), (QStringList{QStringLiteral("Task \"Reports\" successfuly imported."),
                                                 QStringLiteral("Task \"Photos\" successfuly imported.")}));
+    // The Process page passed by itself: the Finish page shows what it logged.
+    EXPECT_EQ(Child<QPlainTextEdit>(wizard.get(), "FinishRichEdit")->toPlainText().split(QLatin1Char('\n')),
+              wizard->ImportLog());
     ASSERT_EQ(TaskNames(), (QStringList{QStringLiteral("Reports"), QStringLiteral("Photos")}));
     EXPECT_EQ(data.Tasks[0].ID, QStringLiteral("ID-R"));
     EXPECT_EQ(data.Tasks[1].TaskAction, TTaskAction::taSynchronize);
