@@ -61,7 +61,10 @@ TEmailSettings TaskEmailSettings(const TTask& task) {
 }
 
 TEmailSettings DefaultEmailSettings() {
-    const TTasksDefaults& d = GlobalSettings().TasksDefaults;
+    return EmailSettingsOf(GlobalSettings().TasksDefaults);
+}
+
+TEmailSettings EmailSettingsOf(const TTasksDefaults& d) {
     return {d.EmailSmtpServer,
             d.EmailSmtpServerPort,
             d.EmailSmtpServerAuthUse,
@@ -70,6 +73,17 @@ TEmailSettings DefaultEmailSettings() {
             d.EmailTo,
             d.EmailFrom,
             d.EmailSubject};
+}
+
+void SetEmailSettings(TTasksDefaults& d, const TEmailSettings& settings) {
+    d.EmailSmtpServer = settings.SmtpServer;
+    d.EmailSmtpServerPort = settings.SmtpServerPort;
+    d.EmailSmtpServerAuthUse = settings.SmtpServerAuthUse;
+    d.EmailSmtpServerAuthUser = settings.SmtpServerAuthUser;
+    d.EmailSmtpServerAuthPassword = settings.SmtpServerAuthPassword;
+    d.EmailTo = settings.To;
+    d.EmailFrom = settings.From;
+    d.EmailSubject = settings.Subject;
 }
 
 QString AlertEmailCaption(TLogKind kind) {

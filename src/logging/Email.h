@@ -8,6 +8,8 @@
 #include "logging/LogTypes.h"
 #include "logging/SmtpClient.h"
 
+struct TTasksDefaults;
+
 class TTask;
 
 // Notification e-mails of the tasks and the test e-mail of the preferences.
@@ -34,6 +36,8 @@ struct TEmailSettings {
 };
 TEmailSettings TaskEmailSettings(const TTask& task);  // the task's effective settings
 TEmailSettings DefaultEmailSettings();                // the "Tasks Defaults" e-mail values
+TEmailSettings EmailSettingsOf(const TTasksDefaults& defaults);
+void SetEmailSettings(TTasksDefaults& defaults, const TEmailSettings& settings);
 
 // Caption of a record kind in the subject: "Task Startup", "Task Finished", "Task Aborted",
 // "File/Folder Operation", "Warning", "Error" (translated); empty for the other kinds.

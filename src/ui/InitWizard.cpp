@@ -23,6 +23,7 @@
 #include "settings/Language.h"
 #include "ui/MainWindow.h"
 #include "ui/PreferencesDialog.h"
+#include "ui/SettingsControls.h"
 #include "ui/SoundThemePreview.h"
 #include "ui/TranslateForm.h"
 
@@ -330,14 +331,9 @@ void TSettingsInitWizardForm::LoadControls() {
     soundTheme_->setCurrentIndex(
         ThemeOfSoundFile(AlertOf(events, TAlertSet::Scheduled, TAlertEventKind::Start).SoundFile));
     emailUse_->setChecked(AlertOf(events, TAlertSet::Scheduled, TAlertEventKind::Finish).EmailUse);
-    smtpServer_->setText(d.EmailSmtpServer);
-    smtpPort_->setValue(d.EmailSmtpServerPort);
-    smtpAuth_->setChecked(d.EmailSmtpServerAuthUse);
-    smtpUser_->setText(d.EmailSmtpServerAuthUser);
-    smtpPassword_->setText(d.EmailSmtpServerAuthPassword);
-    emailTo_->setText(d.EmailTo);
-    emailFrom_->setText(d.EmailFrom);
-    emailSubject_->setText(d.EmailSubject);
+    TEmailFields{smtpServer_,   smtpPort_, smtpAuth_,  smtpUser_,
+                 smtpPassword_, emailTo_,  emailFrom_, emailSubject_}
+        .Show(EmailSettingsOf(d));
 }
 
 void TSettingsInitWizardForm::UpdateEnabling() {
@@ -400,16 +396,9 @@ void TSettingsInitWizardForm::keyPressEvent(QKeyEvent* event) {
 }
 
 TEmailSettings TSettingsInitWizardForm::EnteredEmailSettings() const {
-    TEmailSettings settings;
-    settings.SmtpServer = smtpServer_->text();
-    settings.SmtpServerPort = smtpPort_->value();
-    settings.SmtpServerAuthUse = smtpAuth_->isChecked();
-    settings.SmtpServerAuthUser = smtpUser_->text();
-    settings.SmtpServerAuthPassword = smtpPassword_->text();
-    settings.To = emailTo_->text();
-    settings.From = emailFrom_->text();
-    settings.Subject = emailSubject_->text();
-    return settings;
+    return TEmailFields{smtpServer_,   smtpPort_, smtpAuth_,  smtpUser_,
+                        smtpPassword_, emailTo_,  emailFrom_, emailSubject_}
+        .Entered();
 }
 
 void TSettingsInitWizardForm::SendTestEmail() {
@@ -476,14 +465,7 @@ void TSettingsInitWizardForm::Apply() const {
 
     // 5. E-mail.
     if (emailUse_->isChecked()) {
-        d.EmailSmtpServer = smtpServer_->text();
-        d.EmailSmtpServerPort = smtpPort_->value();
-        d.EmailSmtpServerAuthUse = smtpAuth_->isChecked();
-        d.EmailSmtpServerAuthUser = smtpUser_->text();
-        d.EmailSmtpServerAuthPassword = smtpPassword_->text();
-        d.EmailTo = emailTo_->text();
-        d.EmailFrom = emailFrom_->text();
-        d.EmailSubject = emailSubject_->text();
+        SetEmailSettings(d, EnteredEmailSettings());
     }
     for (TAlertSet set : kWizardSets) {
         for (TAlertEventKind event : kMainEvents) {

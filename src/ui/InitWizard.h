@@ -10,7 +10,6 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class TMainWindow;
-// Email.h is not included here: it clashes with the window user interface header.
 struct TEmailSettings;
 struct TTestEmailResult;
 

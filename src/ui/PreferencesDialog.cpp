@@ -367,7 +367,7 @@ void TPrefsForm::NameControls() {
     for (size_t i = 0; i < logIncludes_.size(); ++i)
         name(logIncludes_[i], QStringLiteral("LogInclude%1Check").arg(i));
     for (size_t e = 0; e < events_.size(); ++e) {
-        const TEventControls& c = events_[e];
+        const TAlertControls& c = events_[e];
         name(c.dialog, QStringLiteral("Event%1DialogCheck").arg(e));
         name(c.balloon, QStringLiteral("Event%1BalloonCheck").arg(e));
         name(c.sound, QStringLiteral("Event%1SoundCheck").arg(e));
@@ -882,7 +882,7 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
     top->addWidget(alertSet_, 1);
     layout->addLayout(top);
     for (int e = 0; e < kAlertEventCount; ++e) {
-        TEventControls& c = events_[static_cast<size_t>(e)];
+        TAlertControls& c = events_[static_cast<size_t>(e)];
         auto* box =
             Named(new QGroupBox(QString::fromUtf8(kEventCaptions[e])), QStringLiteral("Event%1Box").arg(e));
         auto* grid = new QGridLayout(box);
@@ -943,7 +943,7 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
             emailRow->addWidget(c.emailTest);
             grid->addLayout(emailRow, 2, 1);
             connect(c.emailUse, &QCheckBox::toggled, this, [this, e](bool on) {
-                TEventControls& controls = events_[static_cast<size_t>(e)];
+                TAlertControls& controls = events_[static_cast<size_t>(e)];
                 if (on && controls.email->text().trimmed().isEmpty())
                     controls.email->setText(emailTo_->text());
                 UpdateEnabling();
@@ -1038,15 +1038,7 @@ QWidget* TPrefsForm::BuildEmailPanel() {
     form->addRow(QString(), test);
     connect(smtpAuth_, &QCheckBox::toggled, this, &TPrefsForm::UpdateEnabling);
     connect(test, &QPushButton::clicked, this, [this] {
-        TEmailSettings settings;
-        settings.SmtpServer = smtpServer_->text();
-        settings.SmtpServerPort = smtpPort_->value();
-        settings.SmtpServerAuthUse = smtpAuth_->isChecked();
-        settings.SmtpServerAuthUser = smtpUser_->text();
-        settings.SmtpServerAuthPassword = smtpPassword_->text();
-        settings.To = emailTo_->text();
-        settings.From = emailFrom_->text();
-        settings.Subject = emailSubject_->text();
+        const TEmailSettings settings = EmailFields().Entered();
         QPointer<QWidget> self(this);
         SendTestEmailAsync(settings,
                            [self](const TTestEmailResult& result) { ShowTestOutcome(self, result); });
@@ -1151,14 +1143,7 @@ void TPrefsForm::LoadControls() {
                                                                  : 0;
     batteryMode_->button(mode)->setChecked(true);
 
-    smtpServer_->setText(d.EmailSmtpServer);
-    smtpPort_->setValue(d.EmailSmtpServerPort);
-    smtpAuth_->setChecked(d.EmailSmtpServerAuthUse);
-    smtpUser_->setText(d.EmailSmtpServerAuthUser);
-    smtpPassword_->setText(d.EmailSmtpServerAuthPassword);
-    emailTo_->setText(d.EmailTo);
-    emailFrom_->setText(d.EmailFrom);
-    emailSubject_->setText(d.EmailSubject);
+    EmailFields().Show(EmailSettingsOf(d));
 
     UpdateEnabling();
 }
@@ -1181,7 +1166,7 @@ void TPrefsForm::UpdateEnabling() {
     logMaxSize_->setEnabled(logEnabled_->isChecked());
     for (QCheckBox* box : logIncludes_)
         box->setEnabled(logEnabled_->isChecked());
-    for (TEventControls& c : events_) {
+    for (TAlertControls& c : events_) {
         for (QWidget* w : {static_cast<QWidget*>(c.soundFile), static_cast<QWidget*>(c.soundBrowse),
                            static_cast<QWidget*>(c.soundPlay), static_cast<QWidget*>(c.soundStop)})
             w->setEnabled(c.sound->isChecked());
@@ -1244,43 +1229,17 @@ void TPrefsForm::RepaintSample() {
 
 void TPrefsForm::ShowAlertSet(int set) {
     shownAlertSet_ = set;
-    const TEventAlerts& alerts = GlobalSettings().TasksDefaults.Events;
-    for (int e = 0; e < kAlertEventCount; ++e) {
-        const TAlertChannels& a = alerts[static_cast<size_t>(set)][static_cast<size_t>(e)];
-        TEventControls& c = events_[static_cast<size_t>(e)];
-        c.dialog->setChecked(a.Dialog);
-        c.balloon->setChecked(a.Balloon);
-        c.sound->setChecked(a.Sound);
-        c.soundFile->setText(a.SoundFile);
-        if (c.emailUse) {
-            // The address first, so that checking the box does not fill it in from the defaults.
-            c.email->setText(a.Email);
-            c.emailUse->setChecked(a.EmailUse);
-        }
-        if (c.sendLog)
-            c.sendLog->setChecked(a.EmailSendLog);
-    }
+    ShowAlertChannels(GlobalSettings().TasksDefaults.Events[static_cast<size_t>(set)], events_);
     UpdateEnabling();
 }
 
 void TPrefsForm::WriteAlertSet(int set) {
-    TEventAlerts& alerts = GlobalSettings().TasksDefaults.Events;
-    for (int e = 0; e < kAlertEventCount; ++e) {
-        TAlertChannels& a = alerts[static_cast<size_t>(set)][static_cast<size_t>(e)];
-        const TEventControls& c = events_[static_cast<size_t>(e)];
-        a.Dialog = c.dialog->isChecked();
-        a.Balloon = c.balloon->isChecked();
-        a.Sound = c.sound->isChecked();
-        a.SoundFile = c.soundFile->text();
-        if (c.emailUse) {
-            a.EmailUse = c.emailUse->isChecked();
-            a.Email = c.email->text();
-        }
-        // Every event carries the flag in memory; only the finish event's is stored, one per set.
-        if (c.sendLog)
-            for (TAlertChannels& other : alerts[static_cast<size_t>(set)])
-                other.EmailSendLog = c.sendLog->isChecked();
-    }
+    TAlertSetChannels& channels = GlobalSettings().TasksDefaults.Events[static_cast<size_t>(set)];
+    StoreAlertChannels(events_, channels);
+    // Every event carries the flag in memory; only the finish event's is stored, one per set.
+    const bool sendLog = channels[static_cast<size_t>(TAlertEventKind::Finish)].EmailSendLog;
+    for (TAlertChannels& other : channels)
+        other.EmailSendLog = sendLog;
 }
 
 void TPrefsForm::SendEventTest(int event) {
@@ -1529,14 +1488,7 @@ void TPrefsForm::Apply() {
     d.PowerWakeToRun = powerWake_->isChecked();
     d.PowerBatteryMode = QStringList{QStringLiteral("C"), QStringLiteral("S"), QStringLiteral("A")}.value(
         qMax(0, batteryMode_->checkedId()));
-    d.EmailSmtpServer = smtpServer_->text();
-    d.EmailSmtpServerPort = smtpPort_->value();
-    d.EmailSmtpServerAuthUse = smtpAuth_->isChecked();
-    d.EmailSmtpServerAuthUser = smtpUser_->text();
-    d.EmailSmtpServerAuthPassword = smtpPassword_->text();
-    d.EmailTo = emailTo_->text();
-    d.EmailFrom = emailFrom_->text();
-    d.EmailSubject = emailSubject_->text();
+    SetEmailSettings(d, EmailFields().Entered());
 
     if (autorun_->isChecked())
         Autostart::Add();

@@ -7,6 +7,7 @@
 
 #include "settings/AlertTypes.h"
 #include "settings/GlobalSettings.h"
+#include "ui/SettingsControls.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -219,20 +220,7 @@ private:
     std::array<QCheckBox*, 7> logIncludes_{};
     QComboBox* alertSet_ = nullptr;
     int shownAlertSet_ = 0;
-    struct TEventControls {
-        QCheckBox* dialog = nullptr;
-        QCheckBox* balloon = nullptr;
-        QCheckBox* sound = nullptr;
-        QLineEdit* soundFile = nullptr;
-        QPushButton* soundBrowse = nullptr;
-        QPushButton* soundPlay = nullptr;
-        QPushButton* soundStop = nullptr;
-        QCheckBox* emailUse = nullptr;
-        QLineEdit* email = nullptr;
-        QPushButton* emailTest = nullptr;
-        QCheckBox* sendLog = nullptr;
-    };
-    std::array<TEventControls, kAlertEventCount> events_{};
+    TAlertSetControls events_{};
     QButtonGroup* cpu_ = nullptr;
     QCheckBox* powerNoBatteries_ = nullptr;
     QCheckBox* powerWake_ = nullptr;
@@ -247,6 +235,11 @@ private:
     QLineEdit* emailSubject_ = nullptr;
 
     QSoundEffect* sound_ = nullptr;
+
+    TEmailFields EmailFields() const {
+        return {smtpServer_,   smtpPort_, smtpAuth_,  smtpUser_,
+                smtpPassword_, emailTo_,  emailFrom_, emailSubject_};
+    }
 };
 
 // Opens the preferences modally (page and entry as for TPrefsForm). After OK the settings are applied

@@ -1611,38 +1611,12 @@ QWidget* TTaskPropertiesForm::BuildEventAlertsPage() {
 
 void TTaskPropertiesForm::ShowAlertSet(int set) {
     shownAlertSet_ = set;
-    for (int e = 0; e < kAlertEventCount; ++e) {
-        const TAlertChannels& a = edited_.EventAlerts[static_cast<size_t>(set)][static_cast<size_t>(e)];
-        TAlertControls& c = alerts_[static_cast<size_t>(e)];
-        c.dialog->setChecked(a.Dialog);
-        c.balloon->setChecked(a.Balloon);
-        c.sound->setChecked(a.Sound);
-        c.soundFile->setText(a.SoundFile);
-        if (c.emailUse) {
-            c.email->setText(a.Email);
-            c.emailUse->setChecked(a.EmailUse);
-        }
-        if (c.sendLog)
-            c.sendLog->setChecked(a.EmailSendLog);
-    }
+    ShowAlertChannels(edited_.EventAlerts[static_cast<size_t>(set)], alerts_);
     UpdateEnabling();
 }
 
 void TTaskPropertiesForm::StoreAlertSet(int set) {
-    for (int e = 0; e < kAlertEventCount; ++e) {
-        TAlertChannels& a = edited_.EventAlerts[static_cast<size_t>(set)][static_cast<size_t>(e)];
-        const TAlertControls& c = alerts_[static_cast<size_t>(e)];
-        a.Dialog = c.dialog->isChecked();
-        a.Balloon = c.balloon->isChecked();
-        a.Sound = c.sound->isChecked();
-        a.SoundFile = c.soundFile->text();
-        if (c.emailUse) {
-            a.EmailUse = c.emailUse->isChecked();
-            a.Email = c.email->text();
-        }
-        if (c.sendLog)
-            a.EmailSendLog = c.sendLog->isChecked();
-    }
+    StoreAlertChannels(alerts_, edited_.EventAlerts[static_cast<size_t>(set)]);
 }
 
 void TTaskPropertiesForm::SendTestEmail(const TEmailSettings& settings) {

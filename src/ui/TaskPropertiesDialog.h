@@ -10,6 +10,7 @@
 #include "model/Task.h"
 #include "platform/SystemTimers.h"
 #include "ui/DriveListReader.h"
+#include "ui/SettingsControls.h"
 
 class QCheckBox;
 class QComboBox;
@@ -349,23 +350,10 @@ private:
     QPushButton* timerRemove_ = nullptr;
     bool timersAsked_ = false;
     bool timersAvailable_ = false;
-    // Event alerts: the controls of one event; the File event has no e-mail, only Finish sends the log.
-    struct TAlertControls {
-        QCheckBox* dialog = nullptr;
-        QCheckBox* balloon = nullptr;
-        QCheckBox* sound = nullptr;
-        QLineEdit* soundFile = nullptr;
-        QPushButton* soundBrowse = nullptr;
-        QPushButton* soundPlay = nullptr;
-        QPushButton* soundStop = nullptr;
-        QCheckBox* emailUse = nullptr;
-        QLineEdit* email = nullptr;
-        QPushButton* emailTest = nullptr;
-        QCheckBox* sendLog = nullptr;
-    };
+    // Event alerts: the controls of the shown set's events.
     QComboBox* alertSet_ = nullptr;
     int shownAlertSet_ = 0;
-    std::array<TAlertControls, kAlertEventCount> alerts_{};
+    TAlertSetControls alerts_{};
     QLineEdit* emailTo_ = nullptr;
 
     std::vector<std::function<void()>> loaders_;
