@@ -11,11 +11,26 @@ std::optional<LocaleFormats::TFormats> installed;
 
 namespace LocaleFormats {
 
+QString WithoutTimeZone(const QString& timeFormat) {
+    // The locale's long time format names the time zone ("HH:mm:ss t"); the program's times are local
+    // times, and a zone in every log line and schedule caption only gets in the way.
+    QString result;
+    bool quoted = false;
+    for (const QChar c : timeFormat) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        result += c;
+    }
+    return result.trimmed();
+}
+
 TFormats Current() {
     std::lock_guard lock(formatsMutex);
     if (installed) return *installed;
     const QLocale locale = QLocale::system();
-    return {locale.dateFormat(QLocale::ShortFormat), locale.timeFormat(QLocale::LongFormat)};
+    return {locale.dateFormat(QLocale::ShortFormat), WithoutTimeZone(locale.timeFormat(QLocale::LongFormat))};
 }
 
 void Set(const TFormats& formats) {

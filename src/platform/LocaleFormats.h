@@ -14,7 +14,11 @@ struct TFormats {
     QString longTime;   // e.g. "HH:mm:ss"
 };
 
+// The system's formats, the long time without its time-zone field.
 TFormats Current();
+// A QDateTime time format without its time-zone field ('t' outside quotes), e.g. "HH:mm:ss t" gives
+// "HH:mm:ss".
+QString WithoutTimeZone(const QString& timeFormat);
 void Set(const TFormats& formats);  // tests
 void ResetToSystem();
 
