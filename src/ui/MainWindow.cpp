@@ -844,11 +844,15 @@ void TMainWindow::SetViewStyle(int style) {
         taskViews_->setCurrentWidget(detailsView_);
     } else {
         const bool large = style == 0;
-        iconView_->setViewMode(style == 2 ? QListView::ListMode : QListView::IconMode);
+        // Large icons carry their name below them; small icons and the list carry it beside them,
+        // small icons in rows across the view, the list in columns down it.
+        iconView_->setViewMode(large ? QListView::IconMode : QListView::ListMode);
         iconView_->setFlow(style == 2 ? QListView::TopToBottom : QListView::LeftToRight);
         iconView_->setWrapping(true);
         iconView_->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
-        iconView_->setGridSize(large ? QSize(110, 72) : style == 1 ? QSize(150, 24) : QSize());
+        iconView_->setWordWrap(large);
+        iconView_->setTextElideMode(Qt::ElideRight);
+        iconView_->setGridSize(large ? QSize(110, 72) : style == 1 ? QSize(200, 24) : QSize());
         iconView_->setMovement(QListView::Static);
         taskViews_->setCurrentWidget(iconView_);
     }

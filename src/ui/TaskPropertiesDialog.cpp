@@ -407,6 +407,13 @@ QWidget* TTaskPropertiesForm::BuildGeneralPage() {
     AddRow(form, "lblAction", QStringLiteral("&Action:"), action_);
     AddRow(form, "lblAuthUser", QStringLiteral("Run as &user:"), authUser_);
     AddRow(form, "lblAuthPassword", QStringLiteral("User's pass&word:"), authPassword_);
+    // The fields stay, so that a task brought from another computer can be cleared here.
+    auto* authNote =
+        NamedLabel("lblAuthNote", QStringLiteral("Running a task as another user is not supported "
+                                                 "on this system: a task with a user set does not "
+                                                 "run. Leave the user empty."));
+    authNote->setWordWrap(true);
+    form->addRow(QString(), authNote);
     connect(name_, &QLineEdit::textChanged, this, &TTaskPropertiesForm::UpdateTitle);
     connect(action_, &QComboBox::activated, this, &TTaskPropertiesForm::OnActionChosen);
     return page;
