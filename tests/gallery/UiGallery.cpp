@@ -528,6 +528,8 @@ private:
     }
 
     void ScheduleItemEditor() {
+        // The caption line shows what the task properties list would show.
+        SetScheduleItemCaption(GetStrCaption);
         for (int kind = 0; kind <= static_cast<int>(TScheduleKind::skOnce); ++kind) {
             TTaskScheduleItem item;
             item.Kind = static_cast<TScheduleKind>(kind);

@@ -707,11 +707,11 @@ TEST_F(TaskPropertiesTest, ScheduleItemsAreAddedAndModifiedThroughTheEditor) {
     QTimer::singleShot(0, [] {
         auto* editor = QApplication::activeModalWidget();
         ASSERT_NE(editor, nullptr);
-        Child<QComboBox>(editor, "scheduleKind")->setCurrentIndex(static_cast<int>(TScheduleKind::skDaily));
-        Child<QSpinBox>(editor, "everyDays")->setValue(3);
-        Child<QCheckBox>(editor, "dailyUseStart")->setChecked(true);
-        Child<QTimeEdit>(editor, "dailyStart")->setTime(QTime(22, 30, 15));
-        Child<QCheckBox>(editor, "dailyDay5")->setChecked(false);
+        Child<QComboBox>(editor, "KindCombo")->setCurrentIndex(static_cast<int>(TScheduleKind::skDaily));
+        Child<QComboBox>(editor, "DailyEveryCombo")->setCurrentIndex(2);
+        Child<QCheckBox>(editor, "DailyTimeCheck")->setChecked(true);
+        Child<QTimeEdit>(editor, "DailyTimeEdit")->setTime(QTime(22, 30, 15));
+        Child<QCheckBox>(editor, "DailySaturdayCheck")->setChecked(false);
         QTest::keyClick(editor, Qt::Key_Enter);
     });
     Click(form.get(), "scheduleAdd");
@@ -722,8 +722,8 @@ TEST_F(TaskPropertiesTest, ScheduleItemsAreAddedAndModifiedThroughTheEditor) {
     QTimer::singleShot(0, [] {
         auto* editor = QApplication::activeModalWidget();
         ASSERT_NE(editor, nullptr);
-        Child<QComboBox>(editor, "scheduleKind")->setCurrentIndex(static_cast<int>(TScheduleKind::skOnce));
-        Child<QDateEdit>(editor, "onceDate")->setDate(QDate(2027, 1, 15));
+        Child<QComboBox>(editor, "KindCombo")->setCurrentIndex(static_cast<int>(TScheduleKind::skOnce));
+        Child<QDateEdit>(editor, "OnceDateEdit")->setDate(QDate(2027, 1, 15));
         QTest::keyClick(editor, Qt::Key_Enter);
     });
     list->setCurrentRow(0);
@@ -731,7 +731,7 @@ TEST_F(TaskPropertiesTest, ScheduleItemsAreAddedAndModifiedThroughTheEditor) {
     QTimer::singleShot(0, [] {
         auto* editor = QApplication::activeModalWidget();
         ASSERT_NE(editor, nullptr);
-        Child<QComboBox>(editor, "scheduleKind")->setCurrentIndex(static_cast<int>(TScheduleKind::skHourly));
+        Child<QComboBox>(editor, "KindCombo")->setCurrentIndex(static_cast<int>(TScheduleKind::skHourly));
         QTest::keyClick(editor, Qt::Key_Escape);
     });
     Click(form.get(), "scheduleModify");
