@@ -2,6 +2,7 @@
 
 #include "engine/Services.h"
 #include "engine/TaskRunner.h"
+#include "logging/SmtpClient.h"
 #include "model/MainData.h"
 #include "model/Task.h"
 #include "platform/Volumes.h"
@@ -20,6 +21,7 @@ TProgramCore::~TProgramCore() {
 }
 
 void TProgramCore::Load() {
+    InitCurlOnce();  // before any thread (runs, e-mail) uses libcurl
     // The run services first: the archiver and encryptor tables they register load with the preferences.
     RegisterRunServices();
     LoadGlobalSettings();

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "cli/Cli.h"
+#include "logging/SmtpClient.h"
 
 int main(int argc, char** argv) {
     // With TZ unset the C library looks at /etc/localtime again at every local-time conversion, about a
@@ -9,5 +10,6 @@ int main(int argc, char** argv) {
     // once; a TZ the user set is kept.
     setenv("TZ", ":/etc/localtime", 0);
     QCoreApplication app(argc, argv);
+    InitCurlOnce();  // before any run's thread uses libcurl
     return RunCli(QCoreApplication::arguments());
 }

@@ -232,6 +232,9 @@ TEmailOutbox::~TEmailOutbox() {
 }
 
 void TEmailOutbox::Post(const TSmtpServer& server, const TMailMessage& message, TDone done) {
+    // Set up on the caller's thread, not on the sending thread: a library set up from a worker keeps
+    // that worker's state, and its set-up is not safe beside other threads.
+    InitCurlOnce();
     bool full = false;
     {
         std::lock_guard lock(impl_->mutex);

@@ -152,11 +152,6 @@ size_t ReadUpload(char* buffer, size_t size, size_t count, void* user) {
     return static_cast<size_t>(chunk);
 }
 
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 class TCurlEasy {
 public:
     TCurlEasy() : handle_(curl_easy_init()) {}
@@ -232,6 +227,13 @@ TSmtpResult Failure(const QString& text) {
 }
 
 }  // namespace
+
+void InitCurlOnce() {
+    // libcurl (and the TLS library below it) must be set up once, before threads use it; the programs call
+    // this on their main thread at start, and every user calls it again to be safe.
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
 
 QString StripLineBreaks(const QString& text) {
     QString result = text;

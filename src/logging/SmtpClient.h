@@ -89,5 +89,9 @@ QString SmtpUrl(const QString& host, int port, const TSmtpOptions& options);
 // Connects, authenticates when asked to, sends the message and disconnects. Never throws; a failure
 // (name resolution, connection, a refused command, authentication, a timeout) gives Success false and
 // the reason.
+// Sets libcurl up for the whole program, once; safe to call from any thread after the first call on
+// the main thread.
+void InitCurlOnce();
+
 TSmtpResult SendSmtpMessage(const TSmtpServer& server, const TMailMessage& message,
                             const TSmtpOptions& options = {});

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "logging/SmtpClient.h"
 #include "platform/FileSystem.h"
 
 QString FtpSecurityName(TFtpSecurity security) {
@@ -39,11 +40,6 @@ namespace {
 
 CURL* Handle(void* p) {
     return static_cast<CURL*>(p);
-}
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 // A remote path component by component, percent-encoded, so that spaces, '#', '%', non-ASCII
@@ -174,7 +170,7 @@ struct TFtpClient::TRequest {
 };
 
 TFtpClient::TFtpClient() {
-    GlobalInit();
+    InitCurlOnce();
 }
 
 TFtpClient::~TFtpClient() {
