@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 
+#include "logging/RunContext.h"
 #include "model/MainData.h"
 #include "model/Task.h"
 #include "model/TaskPaths.h"
@@ -30,6 +31,7 @@
 #include "packing/PackerSettings.h"
 #include "platform/Paths.h"
 #include "settings/FormatText.h"
+#include "settings/GlobalSettings.h"
 #include "settings/Language.h"
 #include "storage/FileUtils.h"
 #include "ui/PreferencesDialog.h"
@@ -70,6 +72,74 @@ QString WithSlash(const QString& path) {
 struct TDecryptRow {
     QString Source;
     QString Folder;
+};
+
+// The folder the decryptor runs in: the program's temporary folder, as for any outside program that
+// works without a run.
+QString DecryptWorkFolder() {
+    const TPerformanceSettings& performance = GlobalSettings().Performance;
+    const QString folder = performance.TempDirDefault ? Paths::SystemTempFolder() : performance.TempDirCustom;
+    return folder.isEmpty() ? QStringLiteral("/tmp/") : WithSlash(folder);
+}
+
+// Stands in for a run while the wizard decrypts. The encryptor tells a run why its outside program
+// failed (it could not be started, or it ended with an exit code above the definition's limit) and hands
+// on the program's console output; the wizard keeps the last of those texts for its own log line, so
+// that a failed file says why. Nothing reaches a task log, and there is nothing to stop or to alert.
+class TDecryptRunContext : public TRunContext {
+public:
+    TDecryptRunContext(const TTask& task, const QString& workFolder) : task_(task), workFolder_(workFolder) {}
+
+    const TTask& Task() const override { return task_; }
+    void LogMessage(TLogKind kind, const QString& text) override {
+        if (kind == TLogKind::lkConsole)
+            output_ = text;
+        else if (kind == TLogKind::lkError || kind == TLogKind::lkWarning)
+            reason_ = text;
+    }
+    int RaiseAlert(TAlertEvent, const QString&, const QString&) override { return 0; }
+    void SetProgress(const QString&, qint64) override {}
+    void AddProgressBytes(qint64) override {}
+    void SetProgressDone(qint64) override {}
+    int RetriesLeft() const override { return 0; }
+    int ErrorCount() const override { return 0; }
+    int WarningCount() const override { return 0; }
+    void ResetRetryErrors() override {}
+    bool StopRequested() override { return false; }
+    void RequestStop() override {}
+    bool SleepUnlessStopped(int ms) override {
+        QThread::msleep(static_cast<unsigned long>(qMax(0, ms)));
+        return true;
+    }
+    bool SpanningHappened() const override { return false; }
+    void SetSpanningHappened() override {}
+    QString TempFolder() const override { return workFolder_; }
+
+    // Forgets what the previous file reported.
+    void Clear() {
+        reason_.clear();
+        output_.clear();
+    }
+    // The reason and the program's last line of output, as far as there were any.
+    QString Reason() const {
+        // A program may write a long line; the log line stays readable.
+        constexpr int kMaxOutput = 300;
+        QString reason = reason_;
+        if (!output_.isEmpty()) {
+            if (!reason.isEmpty())
+                reason += QLatin1Char(' ');
+            reason +=
+                QStringLiteral("Output: ") +
+                (output_.size() > kMaxOutput ? output_.left(kMaxOutput) + QStringLiteral("...") : output_);
+        }
+        return reason;
+    }
+
+private:
+    const TTask& task_;
+    const QString workFolder_;
+    QString reason_;
+    QString output_;
 };
 
 }  // namespace
@@ -221,6 +291,8 @@ QWizardPage* TDecryptWizardForm::BuildParametersPage() {
     auto* fromTask = Named(new QPushButton(QStringLiteral("Get these settings from respective Task...")),
                            "FromTaskButton");
     fromTask->setEnabled(data_ != nullptr);
+    // A button of its own size, not one that spans the field column.
+    fromTask->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     form->addRow(QString(), fromTask);
     FillDecryptors(QString());
 
@@ -256,6 +328,7 @@ QWizardPage* TDecryptWizardForm::BuildDecryptingPage() {
     decryptingPage_->setTitle(QStringLiteral("Decrypting..."));
     auto* layout = new QVBoxLayout(decryptingPage_);
     progress_ = new QProgressBar;
+    progress_->setObjectName(QStringLiteral("progress"));
     log_ = new QPlainTextEdit;
     log_->setObjectName(QStringLiteral("log"));
     log_->setReadOnly(true);
@@ -270,13 +343,20 @@ QWizardPage* TDecryptWizardForm::BuildFinishedPage() {
     auto* page = Named(new TDecryptWizardPage, "FinishedPage");
     page->setTitle(QStringLiteral("Decryption finished"));
     auto* layout = new QVBoxLayout(page);
-    auto* countRow = new QHBoxLayout;
-    countRow->addWidget(Named(new QLabel(QStringLiteral("Files decrypted:")), "DecryptedLabel"));
+    auto* counts = new QFormLayout;
     count_ = new QLabel(QStringLiteral("0"));
     count_->setObjectName(QStringLiteral("count"));
-    countRow->addWidget(count_);
-    countRow->addStretch(1);
-    layout->addLayout(countRow);
+    counts->addRow(Named(new QLabel(QStringLiteral("Files decrypted:")), "DecryptedLabel"), count_);
+    // A pass in which files failed must not read like a complete one.
+    notDecrypted_ = new QLabel(QStringLiteral("0"));
+    notDecrypted_->setObjectName(QStringLiteral("notDecryptedCount"));
+    counts->addRow(Named(new QLabel(QStringLiteral("Files not decrypted:")), "NotDecryptedLabel"),
+                   notDecrypted_);
+    layout->addLayout(counts);
+    reasonsNote_ =
+        Named(new QLabel(QStringLiteral("The log on the previous page tells why.")), "ReasonsNoteLabel");
+    layout->addWidget(reasonsNote_);
+    layout->addSpacing(8);
     auto* open = Named(new QPushButton(QStringLiteral("Open Target Folder")), "OpenTargetButton");
     auto* restartButton = Named(new QPushButton(QStringLiteral("Restart Wizard")), "RestartButton");
     auto* buttons = new QHBoxLayout;
@@ -285,7 +365,12 @@ QWizardPage* TDecryptWizardForm::BuildFinishedPage() {
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->addStretch(1);
-    page->Enter = [this] { count_->setText(QString::number(decrypted_)); };
+    page->Enter = [this] {
+        count_->setText(QString::number(decrypted_));
+        const int notDecrypted = total_ - decrypted_;
+        notDecrypted_->setText(QString::number(notDecrypted));
+        reasonsNote_->setVisible(notDecrypted > 0);
+    };
     connect(open, &QPushButton::clicked, this,
             [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(target_->text().trimmed())); });
     connect(restartButton, &QPushButton::clicked, this, [this] {
@@ -397,7 +482,9 @@ void TDecryptWizardForm::StartPass() {
     running_ = true;
     ++passes_;
     decrypted_ = 0;
+    failed_ = 0;
     decryptedInPass_ = 0;
+    failedInPass_ = 0;
     button(QWizard::CancelButton)->setEnabled(false);
     // The wizard sets its buttons after entering the page, which would enable Back again.
     QTimer::singleShot(0, this, [this] {
@@ -418,8 +505,12 @@ void TDecryptWizardForm::StartPass() {
     Log(FormatText(Tr("Using decryption algorithm %s.", "strDecryptLogUsing"), {decryptor}));
     Log(FormatText(Tr("Decrypting to %s.", "strDecryptLogTo"), {WithSlash(target)}));
     Log(FormatText(Tr("Decryption started.", "strDecryptLogStart"), {}));
-    progress_->setRange(0, qMax(0, static_cast<int>(rows.size()) - 1));
+    // The bar counts the files handled; at the end it shows how many of them were decrypted.
+    total_ = static_cast<int>(rows.size());
+    progress_->setRange(0, total_);
     progress_->setValue(0);
+    progress_->resetFormat();
+    const QString workFolder = DecryptWorkFolder();
 
     // Texts are translated here: the language file belongs to the main thread.
     const QString cantCreate = Tr("Can't create folder %s", "strCantCreateFolder");
@@ -427,36 +518,44 @@ void TDecryptWizardForm::StartPass() {
     const QString failed = Tr("Error decrypting file \"%s\".", "strDecryptLogError");
     const QString finished = Tr("Decryption finished.", "strDecryptLogFinish");
 
-    worker_ = QThread::create(
-        [this, rows, decryptor, password, target, keep, cantCreate, decrypting, failed, finished] {
-            auto post = [this](const QString& line) {
-                QMetaObject::invokeMethod(
-                    this, [this, line] { Log(line); }, Qt::QueuedConnection);
-            };
-            TTask task;
-            task.CryptUse = true;
-            task.CryptType = decryptor;
-            task.CryptPassword = password;
-            auto encryptor = std::make_unique<TExternalEncryptor>(task, nullptr);
-            for (size_t i = 0; i < rows.size(); ++i) {
-                const QString folder = DecryptTargetFolder(target, rows[i].Folder, keep);
-                if (!CheckFolder(folder, true)) {
-                    post(FormatText(cantCreate, {folder}));
-                    return;
-                }
-                post(FormatText(decrypting, {rows[i].Source}));
-                const int index = static_cast<int>(i);
-                QMetaObject::invokeMethod(
-                    this, [this, index] { progress_->setValue(index); }, Qt::QueuedConnection);
-                QString destination = folder;
-                destination.chop(1);
-                if (encryptor->DecryptFile(rows[i].Source, destination))
-                    ++decryptedInPass_;
-                else
-                    post(FormatText(failed, {rows[i].Source}));
+    worker_ = QThread::create([this, rows, decryptor, password, target, keep, workFolder, cantCreate,
+                               decrypting, failed, finished] {
+        auto post = [this](const QString& line) {
+            QMetaObject::invokeMethod(
+                this, [this, line] { Log(line); }, Qt::QueuedConnection);
+        };
+        TTask task;
+        task.CryptUse = true;
+        task.CryptType = decryptor;
+        task.CryptPassword = password;
+        TDecryptRunContext context(task, workFolder);
+        auto encryptor = std::make_unique<TExternalEncryptor>(task, &context);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const QString folder = DecryptTargetFolder(target, rows[i].Folder, keep);
+            if (!CheckFolder(folder, true)) {
+                ++failedInPass_;
+                post(FormatText(cantCreate, {folder}));
+                return;
             }
-            post(finished);
-        });
+            post(FormatText(decrypting, {rows[i].Source}));
+            QString destination = folder;
+            destination.chop(1);
+            context.Clear();
+            if (encryptor->DecryptFile(rows[i].Source, destination)) {
+                ++decryptedInPass_;
+            } else {
+                ++failedInPass_;
+                QString line = FormatText(failed, {rows[i].Source});
+                if (const QString reason = context.Reason(); !reason.isEmpty())
+                    line += QLatin1Char(' ') + reason;
+                post(line);
+            }
+            const int handled = static_cast<int>(i) + 1;
+            QMetaObject::invokeMethod(
+                this, [this, handled] { progress_->setValue(handled); }, Qt::QueuedConnection);
+        }
+        post(finished);
+    });
     connect(worker_, &QThread::finished, this, &TDecryptWizardForm::FinishPass, Qt::QueuedConnection);
     worker_->start();
 }
@@ -468,7 +567,18 @@ void TDecryptWizardForm::FinishPass() {
         worker_ = nullptr;
     }
     decrypted_ = decryptedInPass_;
+    failed_ = failedInPass_;
     running_ = false;
+    // The bar ends at the files decrypted, with the counts in words: a pass in which every file failed
+    // shows an empty bar, not a full one.
+    const int notTried = total_ - decrypted_ - failed_;
+    QString outcome = QStringLiteral("%1 of %2 files decrypted").arg(decrypted_).arg(total_);
+    if (failed_ > 0)
+        outcome += QStringLiteral(", %1 failed").arg(failed_);
+    if (notTried > 0)
+        outcome += QStringLiteral(", %1 not tried").arg(notTried);
+    progress_->setValue(decrypted_);
+    progress_->setFormat(outcome);
     button(QWizard::BackButton)->setEnabled(true);
     button(QWizard::CancelButton)->setEnabled(true);
     decryptingPage_->Changed();

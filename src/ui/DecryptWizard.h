@@ -49,6 +49,9 @@ public:
     bool PassRunning() const { return running_; }
     int PassCount() const { return passes_; }
     int DecryptedCount() const { return decrypted_; }
+    // Files of the last pass whose decryption failed (their folder could not be made, or the decryptor
+    // failed); the files after a folder that could not be made are neither.
+    int FailedCount() const { return failed_; }
     QStringList LogLines() const;
 
     // The folder files were last added from; kept while the program runs.
@@ -83,11 +86,16 @@ private:
     QProgressBar* progress_ = nullptr;
     QPlainTextEdit* log_ = nullptr;
     QLabel* count_ = nullptr;
+    QLabel* notDecrypted_ = nullptr;
+    QLabel* reasonsNote_ = nullptr;
     QThread* worker_ = nullptr;
     std::atomic<int> decryptedInPass_{0};
+    std::atomic<int> failedInPass_{0};
     bool running_ = false;
     int passes_ = 0;
+    int total_ = 0;
     int decrypted_ = 0;
+    int failed_ = 0;
 };
 
 // Shows the wizard modally.

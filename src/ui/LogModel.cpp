@@ -1,5 +1,6 @@
 #include "ui/LogModel.h"
 
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <cmath>
 
@@ -17,6 +18,22 @@ bool IsFtpReceived(const QString& text) {
 }
 
 }  // namespace
+
+QString LogFontFamilyName(const QString& name) {
+    return name.trimmed().isEmpty() ? QStringLiteral("Tahoma") : name;
+}
+
+bool LogFontInstalled(const QString& name) {
+    return QFontDatabase::hasFamily(LogFontFamilyName(name));
+}
+
+QFont LogDisplayFont(const QString& name, int pointSize) {
+    QFont font = LogFontInstalled(name) ? QFont(LogFontFamilyName(name))
+                                        : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    return font;
+}
 
 TLogModel::TLogModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -2,12 +2,24 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 #include <QString>
 
 #include "logging/TaskLogger.h"
 
 struct TLogDisplaySettings;
+
+// The family a stored log font name stands for: the name itself, "Tahoma" when it is empty.
+QString LogFontFamilyName(const QString& name);
+// Whether that family is installed on this system.
+bool LogFontInstalled(const QString& name);
+// The font the log is shown in: the stored family where it is installed, else the system's general
+// font. The stored defaults come from another platform, where "Tahoma" is always there; here the family
+// is usually missing, and the font matcher would pick some unrelated face. The stored name itself is
+// never changed, so settings taken to a system that has the family show it again. A size of 0 or less
+// keeps the font's own size.
+QFont LogDisplayFont(const QString& name, int pointSize);
 
 // The kept log records of one task as the rows of the log panel: an empty first column, the record
 // number, the date, the time and the text. Refresh compares the row count with the logger's record count

@@ -1049,9 +1049,7 @@ void TMainWindow::ApplyWindowSettings() {
         }
     }
     TLogDisplaySettings& log = GlobalSettings().LogDisplay;
-    QFont font(log.LogFontName.isEmpty() ? QStringLiteral("Tahoma") : log.LogFontName);
-    if (log.LogFontSize > 0)
-        font.setPointSize(log.LogFontSize);
+    const QFont font = LogDisplayFont(log.LogFontName, log.LogFontSize);
     logView_->setFont(font);
     // Dates and times are at least as wide as the locale writes them: the stored widths were chosen
     // for another font, and a cut-off time says nothing.

@@ -6,10 +6,12 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -31,7 +34,9 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "logging/Email.h"
 #include "packing/PackerSettings.h"
@@ -85,6 +90,73 @@ QString Tr(const char* text, const char* key) {
     return Translate(QString::fromUtf8(text), QString::fromUtf8(key));
 }
 
+// Every page starts the same way: its caption in a larger bold type above a rule, and the page's own
+// controls below, aligned with the heading.
+QWidget* HeadedPage(const QString& caption, const char* name, QWidget* body) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* heading = Named(new QLabel(caption), QString::fromLatin1(name));
+    QFont font = heading->font();
+    font.setBold(true);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 1.2);
+    heading->setFont(font);
+    auto* rule = new QFrame;
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(heading);
+    layout->addWidget(rule);
+    if (QLayout* own = body->layout())
+        own->setContentsMargins(0, 4, 0, 0);
+    layout->addWidget(body, 1);
+    return page;
+}
+
+// A play (triangle) or stop (square) picture in the given colour. The style's own media pictures are
+// black whatever the theme, and vanish on a dark theme's buttons.
+QPixmap MediaPixmap(bool play, const QColor& colour) {
+    QPixmap pixmap(32, 32);
+    pixmap.setDevicePixelRatio(2.0);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    if (play)
+        painter.drawPolygon(QPolygonF{QPointF(4, 2.5), QPointF(13, 8), QPointF(4, 13.5)});
+    else
+        painter.drawRect(QRectF(3.5, 3.5, 9, 9));
+    return pixmap;
+}
+
+QIcon MediaIcon(bool play, const QPalette& palette) {
+    QIcon icon(MediaPixmap(play, palette.color(QPalette::Active, QPalette::ButtonText)));
+    icon.addPixmap(MediaPixmap(play, palette.color(QPalette::Disabled, QPalette::ButtonText)),
+                   QIcon::Disabled);
+    return icon;
+}
+
+// Shows the start of a long text (a command, a path) rather than its end, where setText leaves it.
+void ShowStart(QLineEdit* edit) {
+    edit->setCursorPosition(0);
+}
+
+// The record kind and a text of each row of the log sample, in the order of the colour rows. The FTP
+// rows carry the marks the FTP log writes, by which the log tells sent commands from replies.
+struct TSampleRow {
+    int Kind;
+    const char* Text;
+};
+const TSampleRow kSampleRows[8] = {{0, "Task started."},
+                                   {4, "Copying file \"/home/ann/Documents/report.odt\"."},
+                                   {5, "Skipping file \"/home/ann/Documents/notes.txt\"."},
+                                   {6, "File \"/home/ann/Documents/locked.db\" is in use."},
+                                   {7, "Can't copy file \"/home/ann/Documents/big.iso\"."},
+                                   {8, "\u00BB STOR report.odt"},
+                                   {8, "\u00AB 226 Transfer complete."},
+                                   {9, "crypt: file encrypted"}};
+
 // The sixteen colours in the order of the page's rows, background then text.
 quint32* ColourSlot(TLogDisplaySettings& s, int index) {
     quint32* fields[16] = {
@@ -103,14 +175,6 @@ const char* const kColourRows[8] = {"General messages",
                                     "FTP sent commands",
                                     "FTP received responses",
                                     "External programs' console output"};
-const char* const kSampleTexts[8] = {"Task started.",
-                                     "Copying file \"/home/ann/Documents/report.odt\".",
-                                     "Skipping file \"/home/ann/Documents/notes.txt\".",
-                                     "File \"/home/ann/Documents/locked.db\" is in use.",
-                                     "Can't copy file \"/home/ann/Documents/big.iso\".",
-                                     "STOR report.odt",
-                                     "226 Transfer complete.",
-                                     "crypt: file encrypted"};
 
 // A shown colour: a stored system colour takes the palette's matching role.
 QColor ShownColour(quint32 value, bool background, const QPalette& palette) {
@@ -248,6 +312,8 @@ QKeySequence SequenceFromHotKey(quint16 hotKey) {
 }
 
 std::function<QStringList()> TPrefsForm::DialEntriesSource = [] { return DefaultDialUpService().Entries(); };
+// This system has no hardware profiles.
+std::function<QStringList()> TPrefsForm::HardwareProfilesSource = [] { return QStringList(); };
 int TPrefsForm::RememberedPage = 0;
 int TPrefsForm::RememberedNode = 0;
 
@@ -265,13 +331,16 @@ TPrefsForm::TPrefsForm(QWidget* parent, int page, int entry) : QDialog(parent) {
     for (const char* caption : captions)
         pageList_->addItem(QString::fromUtf8(caption).remove(QLatin1Char('&')));
     pageList_->setFixedWidth(pageList_->sizeHintForColumn(0) + 24);
-    pages_->addWidget(BuildStartupPage());
-    pages_->addWidget(BuildPerformancePage());
-    pages_->addWidget(BuildLogDisplayPage());
-    pages_->addWidget(BuildLanguagePage());
-    pages_->addWidget(BuildCompressorsPage());
-    pages_->addWidget(BuildEncryptorsPage());
-    pages_->addWidget(BuildTaskDefaultsPage());
+    const char* const headings[kPageCount] = {"StartupHeadingLabel",     "PerformanceHeadingLabel",
+                                              "LogDisplayHeadingLabel",  "LanguageHeadingLabel",
+                                              "CompressorsHeadingLabel", "EncryptorsHeadingLabel",
+                                              "TaskDefaultsHeadingLabel"};
+    QWidget* const bodies[kPageCount] = {
+        BuildStartupPage(),     BuildPerformancePage(), BuildLogDisplayPage(),  BuildLanguagePage(),
+        BuildCompressorsPage(), BuildEncryptorsPage(),  BuildTaskDefaultsPage()};
+    for (int i = 0; i < kPageCount; ++i)
+        pages_->addWidget(
+            HeadedPage(QString::fromUtf8(captions[i]).remove(QLatin1Char('&')), headings[i], bodies[i]));
     connect(pageList_, &QListWidget::currentRowChanged, pages_, &QStackedWidget::setCurrentIndex);
 
     auto* buttons = Named(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this),
@@ -297,6 +366,7 @@ TPrefsForm::TPrefsForm(QWidget* parent, int page, int entry) : QDialog(parent) {
         FillEncryptorList(0);
     }
     LoadControls();
+    PaintMediaButtons();
     int compressorCount = 0, encryptorCount = 0;
     {
         std::lock_guard lock(PackerSettingsMutex());
@@ -404,7 +474,7 @@ void TPrefsForm::SetCurrentNode(int node) {
 // ---- pages -------------------------------------------------------------------------------------------
 
 QWidget* TPrefsForm::BuildStartupPage() {
-    auto* page = Named(new QGroupBox(QStringLiteral("Startup and Shutdown")), QStringLiteral("StartupBox"));
+    auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     autorun_ = new QCheckBox(QStringLiteral("Run at system &startup"));
     runMinimized_ = new QCheckBox(QStringLiteral("Run &minimized"));
@@ -450,7 +520,7 @@ QWidget* TPrefsForm::BuildPerformancePage() {
 
     auto* pause = Named(new QGroupBox(QStringLiteral("Scheduler")), QStringLiteral("SchedulerBox"));
     auto* pauseLayout = new QVBoxLayout(pause);
-    pauseUse_ = new QCheckBox(QStringLiteral("Delay scheduled Tasks when Windows starts "));
+    pauseUse_ = new QCheckBox(QStringLiteral("Delay scheduled Tasks when the system starts"));
     pauseMin_ = new QSpinBox;
     pauseMin_->setObjectName(QStringLiteral("pauseMin"));
     pauseMin_->setRange(0, 32767);
@@ -558,13 +628,15 @@ QWidget* TPrefsForm::BuildLogDisplayPage() {
         item->setText(0, QString::number(row + 1));
         item->setText(1, QStringLiteral("10.12.2026"));
         item->setText(2, QStringLiteral("22:00:%1").arg(row, 2, 10, QLatin1Char('0')));
-        item->setText(3, QString::fromUtf8(kSampleTexts[row]));
+        item->setText(3, QString::fromUtf8(kSampleRows[row].Text));
     }
     layout->addWidget(sample_, 1);
+    // A change of the desktop's colours repaints the sample with the view's new ones.
+    sample_->installEventFilter(this);
 
     connect(fontButton, &QPushButton::clicked, this, [this] {
         bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, QFont(fontName_, fontSize_), this);
+        const QFont chosen = QFontDialog::getFont(&ok, LogDisplayFont(fontName_, fontSize_), this);
         if (!ok)
             return;
         fontName_ = chosen.family();
@@ -709,7 +781,8 @@ QWidget* TPrefsForm::BuildTaskDefaultsPage() {
         {"Email Settings", "strTaskPropAdvancedEmailSettings"}};
     for (const auto& [text, key] : captions)
         new QTreeWidgetItem(nodes_, {Tr(text, key)});
-    nodes_->setFixedWidth(150);
+    // As wide as the longest caption (a tree view hides the measure; its base class offers it).
+    nodes_->setFixedWidth(static_cast<QAbstractItemView*>(nodes_)->sizeHintForColumn(0) + 24);
     panels_->addWidget(BuildRunProgramsPanel());
     panels_->addWidget(BuildAutoDialPanel());
     panels_->addWidget(BuildHardwarePanel());
@@ -721,7 +794,12 @@ QWidget* TPrefsForm::BuildTaskDefaultsPage() {
     alertsScroll->setFrameShape(QFrame::NoFrame);
     alertsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     alertsScroll->setWidget(BuildEventAlertsPanel());
-    panels_->addWidget(alertsScroll);
+    // In a box titled like the other panels.
+    auto* alertsBox = new QGroupBox(Tr("Event Alerts", "strTaskPropAdvancedEventAlerts"));
+    auto* alertsLayout = new QVBoxLayout(alertsBox);
+    alertsLayout->setContentsMargins(0, 0, 0, 0);
+    alertsLayout->addWidget(alertsScroll);
+    panels_->addWidget(alertsBox);
     panels_->addWidget(BuildCpuPanel());
     panels_->addWidget(BuildPowerPanel());
     panels_->addWidget(BuildEmailPanel());
@@ -785,11 +863,19 @@ QWidget* TPrefsForm::BuildAutoDialPanel() {
 QWidget* TPrefsForm::BuildHardwarePanel() {
     auto* panel = new QGroupBox(Tr("Hardware Profile", "strTaskPropAdvancedHardwareProfile"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(
+    hardwareLabel_ =
         Named(new QLabel(QStringLiteral("Do not run scheduled Tasks on these hardware profiles:")),
-              QStringLiteral("HardwareProfilesLabel")));
+              QStringLiteral("HardwareProfilesLabel"));
+    layout->addWidget(hardwareLabel_);
     hardwareProfiles_ = new QListWidget;
     layout->addWidget(hardwareProfiles_, 1);
+    noHardwareProfiles_ =
+        Named(new QLabel(QStringLiteral("This system has no hardware profiles; scheduled Tasks are never "
+                                        "skipped because of one.")),
+              QStringLiteral("NoHardwareProfilesLabel"));
+    noHardwareProfiles_->setWordWrap(true);
+    layout->addWidget(noHardwareProfiles_);
+    layout->addStretch(1);
     return panel;
 }
 
@@ -848,6 +934,7 @@ QWidget* TPrefsForm::BuildLogSettingsPanel() {
     logMaxSize_->setRange(0, 32767);
     // 0 does not mean unlimited: the log starts afresh at every program start.
     logMaxSize_->setSpecialValueText(QStringLiteral("restart at every program start"));
+    logMaxSize_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Log file name:"), logFileName_);
     form->addRow(QStringLiteral("Maximum log size (KB):"), logMaxSize_);
@@ -881,6 +968,7 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
                          QStringLiteral("Application Silent Mode (TARNOVEX.EXE /SILENT)")});
     top->addWidget(alertSet_, 1);
     layout->addLayout(top);
+    std::vector<QGridLayout*> grids;
     for (int e = 0; e < kAlertEventCount; ++e) {
         TAlertControls& c = events_[static_cast<size_t>(e)];
         auto* box =
@@ -892,19 +980,32 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
         c.soundFile = new QLineEdit;
         c.soundFile->setObjectName(QStringLiteral("soundFile%1").arg(e));
         c.soundBrowse = new QPushButton(QStringLiteral("..."));
-        c.soundPlay = new QPushButton(QStringLiteral("Play"));
-        c.soundStop = new QPushButton(QStringLiteral("Stop"));
-        grid->addWidget(c.dialog, 0, 0);
-        grid->addWidget(c.balloon, 0, 1);
+        c.soundBrowse->setToolTip(QStringLiteral("Browse..."));
+        c.soundBrowse->setAccessibleName(QStringLiteral("Browse"));
+        // Play and stop are small icon buttons, as in the task's own alerts, so that the file name gets
+        // the width of the row.
+        c.soundPlay = new QPushButton;
+        c.soundPlay->setToolTip(QStringLiteral("Play"));
+        c.soundPlay->setAccessibleName(QStringLiteral("Play"));
+        c.soundStop = new QPushButton;
+        c.soundStop->setToolTip(QStringLiteral("Stop"));
+        c.soundStop->setAccessibleName(QStringLiteral("Stop"));
+        // The two check boxes of the first row share it, so that the first column is only as wide as
+        // "Play sound" and "Send email to" and the fields after them get the rest.
+        auto* showRow = new QHBoxLayout;
+        showRow->addWidget(c.dialog);
+        showRow->addSpacing(12);
+        showRow->addWidget(c.balloon);
+        showRow->addStretch(1);
+        grid->addLayout(showRow, 0, 0, 1, 2);
         grid->addWidget(c.sound, 1, 0);
-        // The file field takes the width; the small buttons keep theirs.
         auto* soundRow = new QHBoxLayout;
         soundRow->addWidget(c.soundFile, 1);
         for (QPushButton* b : {c.soundBrowse, c.soundPlay, c.soundStop}) {
-            b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+            b->setFixedWidth(32);
             soundRow->addWidget(b);
         }
-        c.soundBrowse->setFixedWidth(32);
+        c.soundFile->setMinimumWidth(160);
         grid->addLayout(soundRow, 1, 1);
         connect(c.sound, &QCheckBox::toggled, this, &TPrefsForm::UpdateEnabling);
         // The typed name reaches the shown set at once, as the alert set itself does when left.
@@ -955,8 +1056,17 @@ QWidget* TPrefsForm::BuildEventAlertsPanel() {
             grid->addWidget(c.sendLog, 3, 1);
         }
         grid->setColumnStretch(1, 1);
+        grids.push_back(grid);
         layout->addWidget(box);
     }
+    // The fields of every box start at the same place, also in the box without an e-mail row.
+    int firstColumn = 0;
+    for (const TAlertControls& c : events_)
+        for (QWidget* w : {static_cast<QWidget*>(c.sound), static_cast<QWidget*>(c.emailUse)})
+            if (w != nullptr)
+                firstColumn = std::max(firstColumn, w->sizeHint().width());
+    for (QGridLayout* grid : grids)
+        grid->setColumnMinimumWidth(0, firstColumn);
     auto* link = Named(
         new QLabel(QStringLiteral("<a href=\"email\">Click here to customize Email Sending Settings</a>")),
         QStringLiteral("EmailLinkLabel"));
@@ -975,11 +1085,15 @@ QWidget* TPrefsForm::BuildCpuPanel() {
     auto* panel = new QGroupBox(Tr("CPU Performance", "strTaskPropAdvancedCPUPerformance"));
     auto* layout = new QVBoxLayout(panel);
     cpu_ = Named(new QButtonGroup(panel), QStringLiteral("CpuGroup"));
-    const char* const names[7] = {"Idle (recommended)", "Low",  "Below Normal", "Normal",
-                                  "Above Normal",       "High", "Realtime"};
+    const char* const names[7] = {"Idle",         "Low",  "Below Normal", "Normal",
+                                  "Above Normal", "High", "Realtime"};
+    // The priority recommended is the one the settings start with, as the initialization wizard says.
+    const int recommended = TTasksDefaults().CpuPerformance;
     for (int i = 0; i < 7; ++i) {
-        auto* radio =
-            Named(new QRadioButton(QString::fromUtf8(names[i])), QStringLiteral("Cpu%1Radio").arg(i));
+        QString caption = QString::fromUtf8(names[i]);
+        if (i == recommended)
+            caption += QStringLiteral(" (recommended)");
+        auto* radio = Named(new QRadioButton(caption), QStringLiteral("Cpu%1Radio").arg(i));
         cpu_->addButton(radio, i);
         layout->addWidget(radio);
     }
@@ -1017,6 +1131,8 @@ QWidget* TPrefsForm::BuildEmailPanel() {
     smtpServer_ = new QLineEdit;
     smtpPort_ = new QSpinBox;
     smtpPort_->setRange(0, 32767);
+    // A port number and a button keep their own widths; the text fields take the column.
+    smtpPort_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     smtpAuth_ = new QCheckBox(QStringLiteral("Perform SMTP Authentication (RFC 2554)"));
     smtpUser_ = new QLineEdit;
     smtpPassword_ = new QLineEdit;
@@ -1027,6 +1143,7 @@ QWidget* TPrefsForm::BuildEmailPanel() {
     emailSubject_ = new QLineEdit;
     auto* test =
         Named(new QPushButton(QStringLiteral("Send Test &Email")), QStringLiteral("SendTestEmailButton"));
+    test->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     form->addRow(QStringLiteral("SMTP server:"), smtpServer_);
     form->addRow(QStringLiteral("Port:"), smtpPort_);
     form->addRow(smtpAuth_);
@@ -1102,18 +1219,29 @@ void TPrefsForm::LoadControls() {
             dialEntries_->setCurrentRow(row);
     dialDisconnect_->setChecked(d.DialDisconnectAfter);
 
-    // No hardware profiles exist on this system; the list stays empty.
+    hardwareProfiles_->clear();
+    hardwareProfiles_->addItems(HardwareProfilesSource ? HardwareProfilesSource() : QStringList());
     const QStringList skipped = d.HardwareSkipList.split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (int row = 0; row < hardwareProfiles_->count(); ++row) {
         QListWidgetItem* item = hardwareProfiles_->item(row);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(skipped.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
     }
+    // An empty list would look like a fault; the note says why it is empty.
+    const bool noProfiles = hardwareProfiles_->count() == 0;
+    hardwareProfiles_->setVisible(!noProfiles);
+    hardwareLabel_->setVisible(!noProfiles);
+    noHardwareProfiles_->setVisible(noProfiles);
 
     bandwidthUse_->setChecked(d.BandwidthUse);
     bandwidthValue_->setValue(d.BandwidthValue);
     bandwidthMeasure_->setCurrentIndex(d.BandwidthMeasure == QStringLiteral("KBits") ? 0 : 1);
 
     currentPassword_->clear();
+    // Without a password there is nothing to confirm: the field stays empty, which matches.
+    currentPassword_->setEnabled(!d.Password.isEmpty());
+    currentPassword_->setPlaceholderText(d.Password.isEmpty() ? QStringLiteral("No password is set")
+                                                              : QString());
     changePassword_->setChecked(false);
     newPassword_->clear();
     confirmPassword_->clear();
@@ -1145,6 +1273,9 @@ void TPrefsForm::LoadControls() {
 
     EmailFields().Show(EmailSettingsOf(d));
 
+    for (QLineEdit* edit : {runBeforeProgram_, runAfterProgram_, tempFolder_, logFileName_, smtpServer_,
+                            smtpUser_, emailTo_, emailFrom_, emailSubject_})
+        ShowStart(edit);
     UpdateEnabling();
 }
 
@@ -1204,25 +1335,61 @@ void TPrefsForm::ChooseColour(int index) {
 }
 
 void TPrefsForm::RepaintSample() {
+    if (repainting_)
+        return;
+    repainting_ = true;
     for (int i = 0; i < 16; ++i)
         PaintColourButton(i);
-    fontNameLabel_->setText(fontName_);
+    // The name as stored stays; the labels say what the log is shown in where the family is missing.
+    const QFont font = LogDisplayFont(fontName_, fontSize_);
+    fontNameLabel_->setText(
+        LogFontInstalled(fontName_)
+            ? LogFontFamilyName(fontName_)
+            : QStringLiteral("%1 (%2 is not installed)").arg(font.family(), LogFontFamilyName(fontName_)));
     fontSizeLabel_->setText(QString::number(fontSize_));
-    QFont font(fontName_);
-    font.setPointSize(fontSize_ > 0 ? fontSize_ : 9);
     sample_->setFont(font);
-    sample_->setStyleSheet(grid_->isChecked()
-                               ? QStringLiteral("QTreeView::item { border: 1px solid palette(mid); }")
-                               : QString());
+    const QString grid = grid_->isChecked()
+                             ? QStringLiteral("QTreeView::item { border: 1px solid palette(mid); }")
+                             : QString();
+    if (sample_->styleSheet() != grid)
+        sample_->setStyleSheet(grid);
+    // The rows take the colours by the log panel's own rule, against the sample's palette: a stored
+    // colour that would not read on the view's own (black text on a dark theme's window background)
+    // gives way, as it does in the log panel.
+    TLogDisplaySettings chosen;
+    for (int i = 0; i < 16; ++i)
+        *ColourSlot(chosen, i) = colours_[static_cast<size_t>(i)];
+    const QPalette view = sample_->palette();
     for (int row = 0; row < 8; ++row) {
         QTreeWidgetItem* item = sample_->topLevelItem(row);
-        const QColor bg = ShownColour(colours_[static_cast<size_t>(row * 2)], true, palette());
-        const QColor fg = ShownColour(colours_[static_cast<size_t>(row * 2 + 1)], false, palette());
+        const TSampleRow& sample = kSampleRows[row];
+        const QString text = QString::fromUtf8(sample.Text);
+        const QColor bg = TLogModel::Background(sample.Kind, text, chosen);
+        const QColor fg = TLogModel::Foreground(sample.Kind, text, chosen, view);
         for (int column = 0; column < 4; ++column) {
-            item->setBackground(column, bg);
-            item->setForeground(column, fg);
+            // No colour: the view's own, as the log panel leaves it.
+            item->setData(column, Qt::BackgroundRole, bg.isValid() ? QVariant(QBrush(bg)) : QVariant());
+            item->setData(column, Qt::ForegroundRole, fg.isValid() ? QVariant(QBrush(fg)) : QVariant());
         }
     }
+    repainting_ = false;
+}
+
+void TPrefsForm::PaintMediaButtons() {
+    const QIcon play = MediaIcon(true, palette());
+    const QIcon stop = MediaIcon(false, palette());
+    for (TAlertControls& c : events_) {
+        c.soundPlay->setIcon(play);
+        c.soundStop->setIcon(stop);
+    }
+}
+
+bool TPrefsForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == sample_ && event->type() == QEvent::PaletteChange) {
+        RepaintSample();
+        PaintMediaButtons();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 // ---- alert sets ---------------------------------------------------------------------------------------
@@ -1230,6 +1397,11 @@ void TPrefsForm::RepaintSample() {
 void TPrefsForm::ShowAlertSet(int set) {
     shownAlertSet_ = set;
     ShowAlertChannels(GlobalSettings().TasksDefaults.Events[static_cast<size_t>(set)], events_);
+    for (TAlertControls& c : events_) {
+        ShowStart(c.soundFile);
+        if (c.email)
+            ShowStart(c.email);
+    }
     UpdateEnabling();
 }
 
@@ -1266,9 +1438,12 @@ void TPrefsForm::FillCompressorList(int select) {
 void TPrefsForm::ShowCompressor(int row) {
     TExternalCompressorsSettings& list = ExternalCompressors();
     shownCompressor_ = row >= 0 && row < list.Count() ? row : -1;
-    for (int i = 0; i < 11; ++i)
-        compressorFields_[static_cast<size_t>(i)]->setText(
-            shownCompressor_ < 0 ? QString() : list[shownCompressor_].Value(kCompressorFieldOrder[i]));
+    for (int i = 0; i < 11; ++i) {
+        QLineEdit* field = compressorFields_[static_cast<size_t>(i)];
+        field->setText(shownCompressor_ < 0 ? QString()
+                                            : list[shownCompressor_].Value(kCompressorFieldOrder[i]));
+        ShowStart(field);
+    }
     compressorDelete_->setEnabled(shownCompressor_ >= 0);
 }
 
@@ -1339,9 +1514,12 @@ void TPrefsForm::FillEncryptorList(int select) {
 void TPrefsForm::ShowEncryptor(int row) {
     TExternalEncryptorsSettings& list = ExternalEncryptors();
     shownEncryptor_ = row >= 0 && row < list.Count() ? row : -1;
-    for (int i = 0; i < 3; ++i)
-        encryptorFields_[static_cast<size_t>(i)]->setText(
-            shownEncryptor_ < 0 ? QString() : list[shownEncryptor_].Value(kEncryptorFieldOrder[i]));
+    for (int i = 0; i < 3; ++i) {
+        QLineEdit* field = encryptorFields_[static_cast<size_t>(i)];
+        field->setText(shownEncryptor_ < 0 ? QString()
+                                           : list[shownEncryptor_].Value(kEncryptorFieldOrder[i]));
+        ShowStart(field);
+    }
     encryptorDescription_->setPlainText(
         shownEncryptor_ < 0 ? QString() : list[shownEncryptor_].Value(TEncryptorField::Description));
     encryptorDelete_->setEnabled(shownEncryptor_ >= 0);

@@ -89,14 +89,18 @@ public:
     int CurrentNode() const;
     void SetCurrentNode(int node);
 
-    // Where the dial-up entries come from (tests give fixed lists).
+    // Where the dial-up entries and the hardware profile names come from (tests give fixed lists).
     static std::function<QStringList()> DialEntriesSource;
+    static std::function<QStringList()> HardwareProfilesSource;
     // The page and node remembered for the next opening.
     static int RememberedPage;
     static int RememberedNode;
 
 public slots:
     void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* BuildStartupPage();
@@ -123,6 +127,8 @@ private:
     void UpdateEnabling();
     void UpdatePasswordEnabling();
     void RepaintSample();
+    // The play and stop pictures in the colours of the current palette.
+    void PaintMediaButtons();
     void PaintColourButton(int index);
     void ChooseColour(int index);
 
@@ -176,6 +182,7 @@ private:
     QLabel* fontSizeLabel_ = nullptr;
     QCheckBox* grid_ = nullptr;
     QTreeWidget* sample_ = nullptr;
+    bool repainting_ = false;
 
     // Language
     QListWidget* languages_ = nullptr;
@@ -206,6 +213,8 @@ private:
     QListWidget* dialEntries_ = nullptr;
     QCheckBox* dialDisconnect_ = nullptr;
     QListWidget* hardwareProfiles_ = nullptr;
+    QLabel* hardwareLabel_ = nullptr;
+    QLabel* noHardwareProfiles_ = nullptr;
     QCheckBox* bandwidthUse_ = nullptr;
     QSpinBox* bandwidthValue_ = nullptr;
     QComboBox* bandwidthMeasure_ = nullptr;

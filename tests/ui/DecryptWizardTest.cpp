@@ -9,11 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <mutex>
 
 #include "UiFixtures.h"
 #include "model/TaskPaths.h"
+#include "packing/PackerSettings.h"
 #include "packing/Packers.h"
 #include "ui/DecryptWizard.h"
 #include "ui/PreferencesDialog.h"
@@ -48,6 +51,7 @@ protected:
         m.Error = m.Warning;
     }
     void TearDown() override {
+        TearDownDecryptors();
         qputenv("PATH", previousPath);
         ResetDialogMessages();
         UiTest::TearDown();
@@ -64,11 +68,12 @@ protected:
         QFile::remove(plain);
     }
 
-    void SetParameters(TDecryptWizardForm& wizard, const QString& password, const QString& target) {
+    void SetParameters(TDecryptWizardForm& wizard, const QString& password, const QString& target,
+                       const QString& decryptorName = kAes) {
         auto* decryptor = wizard.findChild<QComboBox*>(QStringLiteral("decryptor"));
         ASSERT_NE(decryptor, nullptr);
-        decryptor->setCurrentIndex(decryptor->findText(kAes));
-        ASSERT_EQ(decryptor->currentText(), kAes);
+        decryptor->setCurrentIndex(decryptor->findText(decryptorName));
+        ASSERT_EQ(decryptor->currentText(), decryptorName);
         wizard.findChild<QLineEdit*>(QStringLiteral("password"))->setText(password);
         wizard.findChild<QLineEdit*>(QStringLiteral("targetFolder"))->setText(target);
     }
@@ -82,8 +87,41 @@ protected:
         ASSERT_FALSE(wizard.PassRunning());
     }
 
+    // The log line of a file that failed: the line, then what the decryptor reported.
+    static QString FailureLine(const TDecryptWizardForm& wizard, const QString& file) {
+        const QString start = QStringLiteral("Error decrypting file \"") + file + QStringLiteral("\".");
+        for (const QString& line : wizard.LogLines())
+            if (line.startsWith(start))
+                return line;
+        ADD_FAILURE() << "no failure line for " << file.toStdString();
+        return {};
+    }
+
+    static QString ProgressText(TDecryptWizardForm& wizard) {
+        return wizard.findChild<QProgressBar*>(QStringLiteral("progress"))->text();
+    }
+
+    // An encryptor definition of a test's own; removed again at the end of the test.
+    void AddDecryptor(const QString& name, const QString& decrypt) {
+        std::lock_guard lock(PackerSettingsMutex());
+        TExternalEncryptorCommands commands;
+        commands.Name = name;
+        commands.Decrypt = decrypt;
+        commands.Extension = QStringLiteral("crypt");
+        ExternalEncryptors().Add(commands);
+        added.append(name);
+    }
+
+    void TearDownDecryptors() {
+        std::lock_guard lock(PackerSettingsMutex());
+        for (const QString& name : added)
+            ExternalEncryptors().DeleteEncryptor(name);
+        added.clear();
+    }
+
     QByteArray previousPath;
     QStringList warnings;
+    QStringList added;
 };
 
 TEST_F(DecryptWizardTest, AddsOnlyEncryptedFilesAndEachOnce) {
@@ -162,9 +200,14 @@ TEST_F(DecryptWizardTest, AWrongPasswordFailsAndLeavesNoOutputFile) {
         EXPECT_TRUE(wizard.isVisible());
     }
     WaitForPass(wizard);
-    EXPECT_TRUE(wizard.LogLines().contains(QStringLiteral("Error decrypting file \"") + encrypted +
-                                           QStringLiteral("\".")));
+    // The line says why: the decryptor ended with its failure code.
+    EXPECT_TRUE(FailureLine(wizard, encrypted).endsWith(QStringLiteral("abnormal exit code returned: 1.")))
+        << FailureLine(wizard, encrypted).toStdString();
     EXPECT_EQ(wizard.DecryptedCount(), 0);
+    EXPECT_EQ(wizard.FailedCount(), 1);
+    // Every file failed: the bar is empty and says so, rather than standing at 100 %.
+    EXPECT_EQ(wizard.findChild<QProgressBar*>(QStringLiteral("progress"))->value(), 0);
+    EXPECT_EQ(ProgressText(wizard), QStringLiteral("0 of 1 files decrypted, 1 failed"));
     EXPECT_TRUE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
@@ -172,11 +215,12 @@ TEST_F(DecryptWizardTest, AFolderThatCannotBeCreatedEndsThePass) {
     const QString encrypted = home.File(QStringLiteral("store/a.crypt"));
     QDir().mkpath(home.File(QStringLiteral("store")));
     Encrypt(encrypted, "text", QStringLiteral("pw"));
+    const QString second = home.WriteFile(QStringLiteral("store/b.crypt"), "never tried");
     const QString blocker = home.WriteFile(QStringLiteral("blocker"), "a file, not a folder");
 
     TDecryptWizardForm wizard;
     wizard.show();
-    wizard.AddFiles({encrypted});
+    wizard.AddFiles({encrypted, second});
     wizard.next();
     SetParameters(wizard, QStringLiteral("pw"), blocker + QStringLiteral("/out"));
     wizard.next();
@@ -184,6 +228,75 @@ TEST_F(DecryptWizardTest, AFolderThatCannotBeCreatedEndsThePass) {
     const QStringList log = wizard.LogLines();
     EXPECT_EQ(log.last(), QStringLiteral("Can't create folder ") + blocker + QStringLiteral("/out/"));
     EXPECT_FALSE(log.contains(QStringLiteral("Decryption finished.")));
+    EXPECT_EQ(wizard.FailedCount(), 1);
+    EXPECT_EQ(ProgressText(wizard), QStringLiteral("0 of 2 files decrypted, 1 failed, 1 not tried"));
+    wizard.next();
+    EXPECT_EQ(wizard.findChild<QLabel*>(QStringLiteral("notDecryptedCount"))->text(), QStringLiteral("2"));
+}
+
+TEST_F(DecryptWizardTest, APassWithSomeFailuresCountsBothAndTheFinishPageSaysSo) {
+    QDir().mkpath(home.File(QStringLiteral("store")));
+    const QString good = home.File(QStringLiteral("store/good.txt.crypt"));
+    Encrypt(good, "kept safe", QStringLiteral("pw"));
+    const QString damaged = home.WriteFile(QStringLiteral("store/damaged.txt.crypt"), "not encrypted at all");
+
+    TDecryptWizardForm wizard;
+    wizard.show();
+    wizard.AddFiles({good, damaged});
+    wizard.next();
+    SetParameters(wizard, QStringLiteral("pw"), home.File(QStringLiteral("out")));
+    wizard.next();
+    WaitForPass(wizard);
+    EXPECT_EQ(wizard.DecryptedCount(), 1);
+    EXPECT_EQ(wizard.FailedCount(), 1);
+    EXPECT_TRUE(FailureLine(wizard, damaged).contains(QStringLiteral("exit code")));
+    EXPECT_EQ(ProgressText(wizard), QStringLiteral("1 of 2 files decrypted, 1 failed"));
+    EXPECT_EQ(wizard.LogLines().last(), QStringLiteral("Decryption finished."));
+
+    wizard.next();
+    ASSERT_EQ(wizard.currentId(), TDecryptWizardForm::pgFinished);
+    EXPECT_EQ(wizard.findChild<QLabel*>(QStringLiteral("count"))->text(), QStringLiteral("1"));
+    EXPECT_EQ(wizard.findChild<QLabel*>(QStringLiteral("notDecryptedCount"))->text(), QStringLiteral("1"));
+    EXPECT_FALSE(wizard.findChild<QLabel*>(QStringLiteral("ReasonsNoteLabel"))->isHidden());
+}
+
+TEST_F(DecryptWizardTest, AFailureLineCarriesTheDecryptorsOutputOrWhyItDidNotStart) {
+    // A decryptor that explains itself on standard output and ends with its own code, except for a file
+    // it fails on without a word.
+    const QString script = home.WriteFile(QStringLiteral("tools/fail.sh"),
+                                          "case \"$1\" in *quiet*) exit 4;; esac\n"
+                                          "echo \"checking $1\"\necho \"bad key\"\nexit 3\n");
+    AddDecryptor(QStringLiteral("Talkative"),
+                 QStringLiteral("sh \"") + script + QStringLiteral("\" %%S %%D"));
+    AddDecryptor(QStringLiteral("Missing"), QStringLiteral("tarnovex-no-such-decryptor %%S %%D"));
+    const QString file = home.WriteFile(QStringLiteral("store/a.crypt"), "x");
+    const QString quiet = home.WriteFile(QStringLiteral("store/quiet.crypt"), "x");
+
+    TDecryptWizardForm wizard;
+    wizard.show();
+    wizard.AddFiles({file, quiet});
+    wizard.next();
+    SetParameters(wizard, QStringLiteral("pw"), home.File(QStringLiteral("out")),
+                  QStringLiteral("Talkative"));
+    wizard.next();
+    WaitForPass(wizard);
+    // The last line of output is the one that tells.
+    EXPECT_EQ(
+        FailureLine(wizard, file),
+        QStringLiteral("Error decrypting file \"") + file +
+            QStringLiteral("\". Command executed, but abnormal exit code returned: 3. Output: sh: bad key"));
+    // What one file reported is not repeated for the next.
+    EXPECT_EQ(FailureLine(wizard, quiet), QStringLiteral("Error decrypting file \"") + quiet +
+                                              QStringLiteral("\". Command executed, but abnormal exit code "
+                                                             "returned: 4."));
+
+    wizard.back();
+    SetParameters(wizard, QStringLiteral("pw"), home.File(QStringLiteral("out")), QStringLiteral("Missing"));
+    wizard.next();
+    WaitForPass(wizard);
+    const QString line = FailureLine(wizard, file);
+    EXPECT_TRUE(line.contains(QStringLiteral("Decryption error!"))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QStringLiteral("System error code: 2)"))) << line.toStdString();
 }
 
 TEST_F(DecryptWizardTest, KeepFolderStructureRebuildsTheSourceFoldersBelowTheTarget) {

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QKeySequenceEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTreeWidget>
 #include <mutex>
 
 #include "UiFixtures.h"
@@ -17,6 +21,7 @@
 #include "platform/Autostart.h"
 #include "platform/HotKeys.h"
 #include "settings/Language.h"
+#include "ui/LogModel.h"
 #include "ui/PreferencesDialog.h"
 
 namespace {
@@ -83,6 +88,7 @@ protected:
         messages.Install();
     }
     void TearDown() override {
+        TPrefsForm::HardwareProfilesSource = [] { return QStringList(); };
         ResetDialogMessages();
         UnloadLanguageFile();
         qputenv("XDG_CONFIG_HOME", previousConfig);
@@ -212,10 +218,14 @@ TEST_F(PreferencesDialogTest, OpensTheAskedDefinitionAndIgnoresAnEntryBeyondTheL
     EXPECT_EQ(third.CurrentPage(), TPrefsForm::pgEncryptors);
     EXPECT_EQ(Named<QListWidget>(&third, "encryptors")->currentRow(), 2);
     EXPECT_EQ(Named<QLineEdit>(&third, "encryptorField1")->text(), DefaultEncryptors()[2].Decrypt);
+    // Long commands show their start, where the program and its switches are.
+    EXPECT_EQ(Named<QLineEdit>(&third, "encryptorField1")->cursorPosition(), 0);
 
     TPrefsForm beyond(nullptr, TPrefsForm::pgCompressors, 500);
     EXPECT_EQ(Named<QListWidget>(&beyond, "compressors")->currentRow(), 0);
     EXPECT_EQ(Named<QLineEdit>(&beyond, "compressorField4")->text(), DefaultCompressors()[0].AddFiles);
+    Named<QListWidget>(&beyond, "compressors")->setCurrentRow(3);
+    EXPECT_EQ(Named<QLineEdit>(&beyond, "compressorField4")->cursorPosition(), 0);
 }
 
 TEST_F(PreferencesDialogTest, DefinitionEditsReachTheListsEvenWhenCancelled) {
@@ -284,6 +294,7 @@ TEST_F(PreferencesDialogTest, AlertSetIsWrittenWhenAnotherSetIsChosen) {
     EXPECT_EQ(
         Named<QLineEdit>(&form, "soundFile0")->text(),
         AlertOf(GlobalSettings().TasksDefaults.Events, TAlertSet::Manual, TAlertEventKind::Start).SoundFile);
+    EXPECT_EQ(Named<QLineEdit>(&form, "soundFile0")->cursorPosition(), 0);  // the start of the name shows
 }
 
 TEST_F(PreferencesDialogTest, EnglishDefaultEmptiesTheLanguageAndTheSameChoiceChangesNothing) {
@@ -319,7 +330,7 @@ TEST_F(PreferencesDialogTest, DependentControlsFollowTheirSwitches) {
     ByText<QPushButton>(&form, "Reset to 'None'")->click();
     EXPECT_TRUE(hotKey->keySequence().isEmpty());
 
-    auto* pause = ByText<QCheckBox>(&form, "Delay scheduled Tasks when Windows starts ");
+    auto* pause = ByText<QCheckBox>(&form, "Delay scheduled Tasks when the system starts");
     pause->setChecked(false);
     EXPECT_FALSE(Named<QSpinBox>(&form, "pauseMin")->isEnabled());
     EXPECT_FALSE(Named<QLineEdit>(&form, "tempFolder")->isEnabled());
@@ -356,6 +367,126 @@ TEST_F(PreferencesDialogTest, PageMinusOneOpensThePageLastClosedWithOk) {
     }
     TPrefsForm form(nullptr, -1);
     EXPECT_EQ(form.CurrentPage(), TPrefsForm::pgLogDisplay);
+}
+
+// The colours a sample row is painted with: its own, else the view's.
+QColor SampleText(QTreeWidget* sample, int row) {
+    const QVariant own = sample->topLevelItem(row)->data(3, Qt::ForegroundRole);
+    return own.isValid() ? own.value<QBrush>().color() : sample->palette().color(QPalette::Text);
+}
+QColor SampleBackground(QTreeWidget* sample, int row) {
+    const QVariant own = sample->topLevelItem(row)->data(3, Qt::BackgroundRole);
+    return own.isValid() ? own.value<QBrush>().color() : sample->palette().color(QPalette::Base);
+}
+
+QPalette DarkPalette() {
+    QPalette dark = QApplication::palette();
+    dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
+    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+    return dark;
+}
+
+TEST_F(PreferencesDialogTest, LogSampleFollowsTheViewsColoursAsTheLogPanelDoes) {
+    QPalette light = QApplication::palette();
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    TPrefsForm form(nullptr, TPrefsForm::pgLogDisplay);
+    form.setPalette(light);
+    auto* sample = Named<QTreeWidget>(&form, "SampleList");
+    constexpr int kFiles = 1, kSummary = 0;
+    // Light: the stored black text of processed files on the view's own white.
+    EXPECT_EQ(SampleText(sample, kFiles), QColor(Qt::black));
+    EXPECT_EQ(SampleBackground(sample, kFiles), QColor(Qt::white));
+
+    // Dark, also when the theme changes while the dialog is open: the stored black gives way on the
+    // dark background, and a row with its own stored pair keeps it.
+    form.setPalette(DarkPalette());
+    EXPECT_EQ(SampleBackground(sample, kFiles), QColor(0x24, 0x24, 0x24));
+    EXPECT_GE(TLogModel::Contrast(SampleText(sample, kFiles), SampleBackground(sample, kFiles)),
+              TLogModel::kMinContrast);
+    EXPECT_EQ(SampleText(sample, kSummary), QColor(Qt::black));
+    EXPECT_EQ(SampleBackground(sample, kSummary), QColor(204, 204, 230));
+
+    // The FTP rows tell a reply from a command as the log does: by its mark.
+    EXPECT_EQ(SampleText(sample, 5), QColor(191, 191, 191));
+    EXPECT_EQ(SampleText(sample, 6), QColor(127, 127, 127));
+}
+
+TEST_F(PreferencesDialogTest, AMissingLogFontIsShownAsTheSystemFontAndStaysStored) {
+    const QString missing = QStringLiteral("Tarnovex No Such Family");
+    ASSERT_FALSE(QFontDatabase::hasFamily(missing));
+    GlobalSettings().LogDisplay.LogFontName = missing;
+    GlobalSettings().LogDisplay.LogFontSize = 11;
+    const QString general = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    {
+        TPrefsForm form(nullptr, TPrefsForm::pgLogDisplay);
+        const QFont shown = Named<QTreeWidget>(&form, "SampleList")->font();
+        EXPECT_EQ(shown.family(), general);
+        EXPECT_EQ(shown.pointSize(), 11);
+        EXPECT_EQ(Named<QLabel>(&form, "fontName")->text(),
+                  general + QStringLiteral(" (") + missing + QStringLiteral(" is not installed)"));
+        form.accept();
+        form.Apply();
+    }
+    EXPECT_EQ(GlobalSettings().LogDisplay.LogFontName, missing);
+    EXPECT_EQ(GlobalSettings().LogDisplay.LogFontSize, 11);
+
+    // An installed family is used as it is; an empty name stands for "Tahoma", not installed here.
+    const QStringList families = QFontDatabase::families();
+    ASSERT_FALSE(families.isEmpty());
+    const QString installed = families.contains(QStringLiteral("DejaVu Sans Mono"))
+                                  ? QStringLiteral("DejaVu Sans Mono")
+                                  : families.last();
+    GlobalSettings().LogDisplay.LogFontName = installed;
+    TPrefsForm form(nullptr, TPrefsForm::pgLogDisplay);
+    EXPECT_EQ(Named<QTreeWidget>(&form, "SampleList")->font().family(), installed);
+    EXPECT_EQ(Named<QLabel>(&form, "fontName")->text(), installed);
+    EXPECT_EQ(LogDisplayFont(QString(), 0).family(),
+              QFontDatabase::hasFamily(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma") : general);
+}
+
+TEST_F(PreferencesDialogTest, TaskDefaultPanelsOfferOnlyWhatCanBeUsed) {
+    {
+        // No password yet: nothing to confirm, the change can be made at once.
+        TPrefsForm form(nullptr, TPrefsForm::pgTaskDefaults);
+        EXPECT_FALSE(Named<QLineEdit>(&form, "currentPassword")->isEnabled());
+        EXPECT_TRUE(Named<QCheckBox>(&form, "changePassword")->isEnabled());
+        // This system has no hardware profiles: a note instead of an empty list.
+        EXPECT_TRUE(Named<QListWidget>(&form, "hardwareProfiles")->isHidden());
+        EXPECT_FALSE(Named<QLabel>(&form, "NoHardwareProfilesLabel")->isHidden());
+        // The priority recommended is the one a fresh store starts with.
+        QAbstractButton* recommended = nullptr;
+        for (QRadioButton* radio : form.findChildren<QRadioButton*>())
+            if (radio->text().endsWith(QStringLiteral("(recommended)"))) {
+                EXPECT_EQ(recommended, nullptr) << "two recommendations";
+                recommended = radio;
+            }
+        ASSERT_NE(recommended, nullptr);
+        EXPECT_TRUE(recommended->isChecked());
+    }
+    GlobalSettings().TasksDefaults.Password = QStringLiteral("pw");
+    GlobalSettings().TasksDefaults.HardwareSkipList = QStringLiteral("Undocked");
+    TPrefsForm::HardwareProfilesSource = [] {
+        return QStringList{QStringLiteral("Docked"), QStringLiteral("Undocked")};
+    };
+    TPrefsForm form(nullptr, TPrefsForm::pgTaskDefaults);
+    auto* current = Named<QLineEdit>(&form, "currentPassword");
+    EXPECT_TRUE(current->isEnabled());
+    EXPECT_FALSE(Named<QCheckBox>(&form, "changePassword")->isEnabled());
+    current->setText(QStringLiteral("pw"));
+    EXPECT_TRUE(Named<QCheckBox>(&form, "changePassword")->isEnabled());
+
+    auto* profiles = Named<QListWidget>(&form, "hardwareProfiles");
+    EXPECT_FALSE(profiles->isHidden());
+    EXPECT_TRUE(Named<QLabel>(&form, "NoHardwareProfilesLabel")->isHidden());
+    ASSERT_EQ(profiles->count(), 2);
+    EXPECT_EQ(profiles->item(1)->checkState(), Qt::Checked);
+    profiles->item(0)->setCheckState(Qt::Checked);
+    form.accept();
+    form.Apply();
+    EXPECT_EQ(GlobalSettings().TasksDefaults.HardwareSkipList, QStringLiteral("Docked,Undocked"));
 }
 
 TEST(HotKeyConversion, StoredCodesRoundTripAndUnknownKeysGiveNone) {
