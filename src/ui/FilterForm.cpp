@@ -26,49 +26,15 @@
 #include "model/Task.h"
 #include "platform/LocaleFormats.h"
 #include "platform/Paths.h"
+#include "ui/FieldControls.h"
 #include "ui/PreferencesDialog.h"
 #include "ui/TranslateForm.h"
 
+using namespace FieldControls;
+
 namespace {
 
-const QDate kDayZero(1899, 12, 30);
 constexpr int kMaxValue = 32767;
-
-QDate DateOf(TDateTime value) {
-    return kDayZero.addDays(static_cast<qint64>(std::floor(value)));
-}
-
-// The time of day of value, to the second the time fields show.
-QTime TimeOf(TDateTime value) {
-    const double fraction = value - std::floor(value);
-    const int ms = static_cast<int>(std::floor(fraction * DateTime::MsPerDay + 0.5)) % 86400000;
-    const QTime time = QTime::fromMSecsSinceStartOfDay(ms);
-    return QTime(time.hour(), time.minute(), time.second());
-}
-
-// The controls write a field only when what they show differs from it: opening the editor and pressing
-// OK must not round a stored value to what a control can show (a date-between value keeps its time of
-// day, a number outside the field's range stays as it is).
-void StoreDate(TDateTime& field, const QDateEdit* edit) {
-    if (DateOf(field) != edit->date())
-        field = static_cast<TDateTime>(kDayZero.daysTo(edit->date()));
-}
-
-void StoreTime(TDateTime& field, const QTimeEdit* edit) {
-    if (TimeOf(field) != edit->time())
-        field = std::floor(field) + edit->time().msecsSinceStartOfDay() / DateTime::MsPerDay;
-}
-
-void StoreNumber(int& field, const QSpinBox* spin) {
-    if (qBound(spin->minimum(), field, spin->maximum()) != spin->value())
-        field = spin->value();
-}
-
-template <typename TEnum>
-void StoreChoice(TEnum& field, int index) {
-    if (index >= 0)
-        field = static_cast<TEnum>(index);
-}
 
 QRadioButton* Radio(const QString& text, const char* name, QButtonGroup* group, int id) {
     auto* radio = new QRadioButton(text);

@@ -28,12 +28,14 @@
 
 #include "platform/LocaleFormats.h"
 #include "platform/Paths.h"
+#include "ui/FieldControls.h"
 #include "ui/TaskPropertiesDialog.h"
 #include "ui/TranslateForm.h"
 
+using namespace FieldControls;
+
 namespace {
 
-const QDate kDayZero(1899, 12, 30);
 // The intervals, the start-up waits and the shutdown limit all take 0 ... 32767. The shutdown limit
 // is not held to a smaller bound: its default of 180 seconds must be shown as it is.
 constexpr int kMaxValue = 32767;
@@ -58,41 +60,6 @@ constexpr std::array<std::array<const char*, 2>, 12> kMonthBoxes = {{{"&January"
                                                                      {"&October", "October"},
                                                                      {"No&vember", "November"},
                                                                      {"De&cember", "December"}}};
-
-QDate DateOf(TDateTime value) {
-    return kDayZero.addDays(static_cast<qint64>(std::floor(value)));
-}
-
-// The time of day of value, to the second the time fields show.
-QTime TimeOf(TDateTime value) {
-    const double fraction = value - std::floor(value);
-    const int ms = static_cast<int>(std::floor(fraction * DateTime::MsPerDay + 0.5)) % 86400000;
-    const QTime time = QTime::fromMSecsSinceStartOfDay(ms);
-    return QTime(time.hour(), time.minute(), time.second());
-}
-
-// A control writes its field only when what it shows differs from what the field would show in it.
-void StoreDate(TDateTime& field, const QDateEdit* edit) {
-    if (qBound(edit->minimumDate(), DateOf(field), edit->maximumDate()) != edit->date())
-        field = static_cast<TDateTime>(kDayZero.daysTo(edit->date()));
-}
-
-// Only the time of day changes; a day part the value may carry stays.
-void StoreTime(TDateTime& field, const QTimeEdit* edit) {
-    if (TimeOf(field) != edit->time())
-        field = std::floor(field) + edit->time().msecsSinceStartOfDay() / DateTime::MsPerDay;
-}
-
-void StoreNumber(int& field, const QSpinBox* spin) {
-    if (qBound(spin->minimum(), field, spin->maximum()) != spin->value())
-        field = spin->value();
-}
-
-template <typename TEnum>
-void StoreChoice(TEnum& field, int index) {
-    if (index >= 0)
-        field = static_cast<TEnum>(index);
-}
 
 template <typename TEnum>
 void LoadChoice(QComboBox* combo, TEnum value) {

@@ -1148,16 +1148,7 @@ QWidget* TTaskPropertiesForm::BuildEmailSettingsPage() {
     // fields shown would not be the ones the task sends with.
     auto* test = Button(QStringLiteral("Send Test &Email"), "emailTest");
     connect(test, &QPushButton::clicked, this, [=, this] {
-        TEmailSettings settings;
-        settings.SmtpServer = server->text();
-        settings.SmtpServerPort = port->value();
-        settings.SmtpServerAuthUse = auth->isChecked();
-        settings.SmtpServerAuthUser = user->text();
-        settings.SmtpServerAuthPassword = password->text();
-        settings.To = emailTo_->text();
-        settings.From = from->text();
-        settings.Subject = subject->text();
-        SendTestEmail(settings);
+        SendTestEmail(TEmailFields{server, port, auth, user, password, emailTo_, from, subject}.Entered());
     });
     toForm->addRow(QString(), Row({test}));
     layout->addLayout(toForm);
