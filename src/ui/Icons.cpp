@@ -31,12 +31,23 @@ QIcon Tile(const QColor& colour, const QString& glyph) {
     return icon;
 }
 
+// The desktop's icon theme supplies the picture where it has one by that freedesktop name; the drawn
+// tile stands in everywhere else (no theme, a headless test, a theme without the name or with a picture
+// this system cannot draw).
+QIcon Themed(const char* name, const QIcon& fallback) {
+    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(name));
+    // A theme that has only scalable pictures gives nothing where no SVG support is installed.
+    if (themed.isNull() || themed.pixmap(16, 16).isNull() || themed.pixmap(32, 32).isNull())
+        return fallback;
+    return themed;
+}
+
 }  // namespace
 
 namespace Icons {
 
 QIcon Application() {
-    static const QIcon icon = Tile(QColor(0x1f, 0x5f, 0xa8), QStringLiteral("T"));
+    static const QIcon icon = Themed("tarnovex", Tile(QColor(0x1f, 0x5f, 0xa8), QStringLiteral("T")));
     return icon;
 }
 
@@ -55,22 +66,24 @@ QIcon TaskAction(TTaskAction action) {
 }
 
 QIcon Running() {
-    static const QIcon icon = Tile(QColor(0x43, 0xa0, 0x47), QString(QChar(0x25B6)));  // ▶
+    static const QIcon icon =
+        Themed("media-playback-start", Tile(QColor(0x43, 0xa0, 0x47), QString(QChar(0x25B6))));  // ▶
     return icon;
 }
 
 QIcon Paused() {
-    static const QIcon icon = Tile(QColor(0xf9, 0xa8, 0x25), QStringLiteral("II"));
+    static const QIcon icon =
+        Themed("media-playback-pause", Tile(QColor(0xf9, 0xa8, 0x25), QStringLiteral("II")));
     return icon;
 }
 
 QIcon ErrorFlag() {
-    static const QIcon icon = Tile(QColor(0xc6, 0x28, 0x28), QStringLiteral("!"));
+    static const QIcon icon = Themed("dialog-error", Tile(QColor(0xc6, 0x28, 0x28), QStringLiteral("!")));
     return icon;
 }
 
 QIcon Group() {
-    static const QIcon icon = Tile(QColor(0x8d, 0x6e, 0x63), QStringLiteral("G"));
+    static const QIcon icon = Themed("folder", Tile(QColor(0x8d, 0x6e, 0x63), QStringLiteral("G")));
     return icon;
 }
 
