@@ -229,7 +229,7 @@ void TScheduler::ArmDelay(TTask& task, qint64 ms, std::function<void(TTask&)> ha
 }
 
 void TScheduler::Arm(const TDelayKey& key, TTask& task, qint64 ms, std::function<void(TTask&)> handler) {
-    delays_[key] = TDelay{task.ID, clock_.Now() + std::max<qint64>(ms, 0), std::move(handler)};
+    delays_[key] = TDelay{task.ID, clock_.Now() + std::max<qint64>(ms, 0), std::move(handler), ++armedCount_};
     RestartDelayTimer();
 }
 
@@ -256,8 +256,11 @@ void TScheduler::ProcessDelays() {
             ++it;
         }
     }
-    std::stable_sort(due.begin(), due.end(),
-                     [](const auto& a, const auto& b) { return a.second.due < b.second.due; });
+    // Not by the map's order, which is the tasks' addresses: media arrivals arm their tasks in list order,
+    // and that is the order they start in.
+    std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
+        return a.second.due != b.second.due ? a.second.due < b.second.due : a.second.armed < b.second.armed;
+    });
     for (auto& [key, delay] : due) {
         TTask* task = const_cast<TTask*>(key.first);
         if (InList(task, delay.id))

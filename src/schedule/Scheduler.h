@@ -133,6 +133,7 @@ private:
         QString id;
         qint64 due = 0;
         std::function<void(TTask&)> handler;
+        quint64 armed = 0;  // arming order: delays due at the same time run in the order they were armed
     };
     enum class TDelaySlot { Task, Media };
     using TDelayKey = std::pair<const TTask*, TDelaySlot>;
@@ -169,6 +170,7 @@ private:
     TMediaCriteria mediaCriteria_;
     std::optional<qint64> mediaTestEnd_;  // clock instant at which the media test ends
     std::map<TDelayKey, TDelay> delays_;
+    quint64 armedCount_ = 0;
     std::unordered_map<const TTask*, TKnownRun> known_;
     std::unordered_map<const TTask*, TMonitorEntry> monitors_;
     std::unique_ptr<TMountWatcher> mountWatcher_;
