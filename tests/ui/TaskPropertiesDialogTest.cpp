@@ -115,17 +115,7 @@ protected:
         UiTest::TearDown();
     }
 
-    // A task that passes every check.
-    std::unique_ptr<TTask> CompleteTask() {
-        auto task = std::make_unique<TTask>();
-        task->Name = QStringLiteral("Daily");
-        TSourceFolder source;
-        source.Folder = QStringLiteral("/home/u/docs");
-        task->SourceFolders.push_back(source);
-        task->DestLocal = QStringLiteral("/mnt/backup");
-        task->Filters.push_back(MakeIncludeAllFilter());
-        return task;
-    }
+    std::unique_ptr<TTask> CompleteTask() { return CompleteTestTask(); }
 
     std::unique_ptr<TTaskPropertiesForm> Open(TTask& task) {
         auto form = std::make_unique<TTaskPropertiesForm>(task, data, prompts);

@@ -12,6 +12,19 @@
 #include "settings/GlobalSettings.h"
 #include "ui/WindowPrompts.h"
 
+// A task that passes every check of the properties dialog's OK: a name, one source folder, a local
+// destination and the include-everything filter.
+inline std::unique_ptr<TTask> CompleteTestTask() {
+    auto task = std::make_unique<TTask>();
+    task->Name = QStringLiteral("Daily");
+    TSourceFolder source;
+    source.Folder = QStringLiteral("/home/u/docs");
+    task->SourceFolders.push_back(source);
+    task->DestLocal = QStringLiteral("/mnt/backup");
+    task->Filters.push_back(MakeIncludeAllFilter());
+    return task;
+}
+
 // Texts in test failures as text, not as the bytes of their characters.
 inline void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
