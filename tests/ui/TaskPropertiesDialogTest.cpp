@@ -20,11 +20,14 @@
 #include <deque>
 #include <mutex>
 
+#include "PropertiesDialogDriver.h"
 #include "UiFixtures.h"
 #include "packing/PackerSettings.h"
 #include "ui/TaskPropertiesDialog.h"
 
 namespace {
+
+using namespace PropertiesDriver;
 
 // Answers the dialog's questions from a queue (Yes/No/Cancel) and records every message.
 class TFakePropertiesPrompts : public TPropertiesPrompts {
@@ -53,49 +56,9 @@ public:
     QStringList asked, confirmed, errors, informed;
 };
 
-template <typename T>
-T* Child(QWidget* form, const char* name) {
-    T* widget = form->findChild<T*>(QString::fromLatin1(name));
-    if (!widget)
-        ADD_FAILURE() << "no control " << name;
-    return widget;
-}
-
-// Chooses an entry of a list as the user does (the activated signal is what a click or key gives).
-void Choose(QComboBox* combo, int index) {
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-}
-
-// Shows the page that holds widget, as a click in the navigator does.
-void Reveal(QWidget* form, QWidget* widget) {
-    auto* dialog = qobject_cast<TTaskPropertiesForm*>(form);
-    if (!dialog || !widget)
-        return;
-    for (QWidget* w = widget; w && w->parentWidget(); w = w->parentWidget()) {
-        if (auto* stack = qobject_cast<QStackedWidget*>(w->parentWidget())) {
-            dialog->SetCurrentPage(stack->indexOf(w));
-            return;
-        }
-    }
-}
-
-void Type(QWidget* form, const char* name, const QString& text) {
-    auto* edit = Child<QLineEdit>(form, name);
-    Reveal(form, edit);
-    edit->clear();
-    QTest::keyClicks(edit, text);
-}
-
 void ClickOk(QWidget* form) {
     auto* buttons = Child<QDialogButtonBox>(form, "buttons");
     QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
-}
-
-void Click(QWidget* form, const char* name) {
-    auto* widget = Child<QAbstractButton>(form, name);
-    Reveal(form, widget);
-    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(4, 4));
 }
 
 class TaskPropertiesTest : public UiTest {

@@ -27,6 +27,7 @@
 #include <set>
 #include <thread>
 
+#include "PropertiesDialogDriver.h"
 #include "UiFixtures.h"
 #include "logging/Email.h"
 #include "logging/EmailTestServer.h"
@@ -44,6 +45,8 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+using namespace PropertiesDriver;
 
 using TForm = TTaskPropertiesForm;
 
@@ -72,48 +75,8 @@ public:
     QStringList asked, confirmed, errors, informed;
 };
 
-template <typename T>
-T* Child(QWidget* form, const char* name) {
-    T* widget = form->findChild<T*>(QString::fromLatin1(name));
-    if (!widget)
-        ADD_FAILURE() << "no control " << name;
-    return widget;
-}
-
-// Shows the page that holds widget, as a click in the navigator does.
-void Reveal(QWidget* form, QWidget* widget) {
-    auto* dialog = qobject_cast<TForm*>(form);
-    if (!dialog || !widget)
-        return;
-    for (QWidget* w = widget; w && w->parentWidget(); w = w->parentWidget()) {
-        if (auto* stack = qobject_cast<QStackedWidget*>(w->parentWidget());
-            stack && stack->objectName() == "pages") {
-            dialog->SetCurrentPage(stack->indexOf(w));
-            return;
-        }
-    }
-}
-
-void Type(QWidget* form, const char* name, const QString& text) {
-    auto* edit = Child<QLineEdit>(form, name);
-    Reveal(form, edit);
-    edit->clear();
-    QTest::keyClicks(edit, text);
-}
-
-void Click(QWidget* form, const char* name) {
-    auto* widget = Child<QAbstractButton>(form, name);
-    Reveal(form, widget);
-    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(4, 4));
-}
-
 void ClickButton(QWidget* dialog, QDialogButtonBox::StandardButton which) {
     QTest::mouseClick(Child<QDialogButtonBox>(dialog, "buttons")->button(which), Qt::LeftButton);
-}
-
-void Choose(QComboBox* combo, int index) {
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
 }
 
 // Holds up the reads of the drive list until a test lets them pass; shared with the reader thread, so
