@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <memory>
 
 #include "logging/TaskLogger.h"
 #include "model/MainData.h"
@@ -71,32 +72,45 @@ void BM_TaskListRefresh1000Tasks(benchmark::State& state) {
 }
 BENCHMARK(BM_TaskListRefresh1000Tasks)->Unit(benchmark::kMillisecond);
 
+// One task in a shown window whose log panel follows it.
+struct TLogBench {
+    TMainData data;
+    TTask* task;
+    std::unique_ptr<TMainWindow> window;
+
+    explicit TLogBench(int maxItems) {
+        FillTasks(data, 1);
+        task = data.Tasks.begin()->get();
+        window = std::make_unique<TMainWindow>(data, nullptr);
+        window->resize(1200, 800);
+        window->show();
+        window->SelectTask(task->ID);
+        Settle();
+        LoggerOf(*task).SetMaxItems(maxItems);
+    }
+    ~TLogBench() { window.reset(); }
+    void Log(int n) {
+        LoggerOf(*task).Log(TLogKind::lkFile,
+                            QStringLiteral("Copying \"/home/user/documents/file%1.txt\"").arg(n));
+    }
+};
+
 // Each iteration logs 10,000 records (not timed: that is the log file's work) and then times the panel
 // catching up and painting its last rows.
 void BM_LogPanelAppend10000Records(benchmark::State& state) {
     BenchHome();
-    TMainData data;
-    FillTasks(data, 1);
-    TTask& task = *data.Tasks.begin()->get();
-    TMainWindow window(data, nullptr);
-    window.resize(1200, 800);
-    window.show();
-    window.SelectTask(task.ID);
-    Settle();
-    TTaskLogger& logger = LoggerOf(task);
-    logger.SetMaxItems(1000000);
+    TLogBench bench(1000000);
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        for (int i = 0; i < 10000; ++i, ++n)
-            logger.Log(TLogKind::lkFile,
-                       QStringLiteral("Copying \"/home/user/documents/file%1.txt\"").arg(n));
+        for (int i = 0; i < 10000; ++i)
+            bench.Log(n++);
         state.ResumeTiming();
-        window.RefreshLog();
-        window.LogView()->viewport()->repaint();
+        bench.window->RefreshLog();
+        bench.window->LogView()->viewport()->repaint();
         Settle();
     }
-    state.counters["rows"] = window.LogModel().rowCount();
+    state.counters["rows"] = bench.window->LogModel().rowCount();
 }
 BENCHMARK(BM_LogPanelAppend10000Records)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -104,24 +118,14 @@ BENCHMARK(BM_LogPanelAppend10000Records)->Unit(benchmark::kMillisecond)->Iterati
 void BM_LogPanelMemory100000Records(benchmark::State& state) {
     BenchHome();
     for (auto _ : state) {
-        TMainData data;
-        FillTasks(data, 1);
-        TTask& task = *data.Tasks.begin()->get();
-        TMainWindow window(data, nullptr);
-        window.resize(1200, 800);
-        window.show();
-        window.SelectTask(task.ID);
-        Settle();
-        TTaskLogger& logger = LoggerOf(task);
-        logger.SetMaxItems(100000);
+        TLogBench bench(100000);
         const double before = HeapMiB();
         for (int i = 0; i < 100000; ++i)
-            logger.Log(TLogKind::lkFile,
-                       QStringLiteral("Copying \"/home/user/documents/file%1.txt\"").arg(i));
-        window.RefreshLog();
+            bench.Log(i);
+        bench.window->RefreshLog();
         Settle();
         state.counters["MiB"] = HeapMiB() - before;
-        state.counters["rows"] = window.LogModel().rowCount();
+        state.counters["rows"] = bench.window->LogModel().rowCount();
     }
 }
 BENCHMARK(BM_LogPanelMemory100000Records)->Unit(benchmark::kMillisecond)->Iterations(1);
